@@ -1,0 +1,59 @@
+#include "common/operator_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+class RealDialogs : public DialogBackend {
+ public:
+  void showMessage(const QString& text) override {
+    // A hostile controller can make a failing text megabytes long; show its start.
+    constexpr qsizetype kShown = 2000;
+    const QString shown = text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), shown, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+
+  QString askFileName(const FileDialogRequest& r) override {
+    QFileDialog dialog(QApplication::activeWindow(), r.title, r.startFolder, dialogs::qtFilter(r.filter));
+    dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Replacing an existing configuration is part of saving it again.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+  }
+};
+
+RealDialogs realDialogs;
+DialogBackend* backend = &realDialogs;
+
+}  // namespace
+
+namespace dialogs {
+
+void showMessage(const QString& text) { backend->showMessage(text); }
+
+QString askFileName(const FileDialogRequest& request) { return backend->askFileName(request); }
+
+DialogBackend* install(DialogBackend* b) {
+  DialogBackend* previous = backend;
+  backend = b ? b : &realDialogs;
+  return previous;
+}
+
+QString qtFilter(const QString& pipeFilter) {
+  const QStringList parts = pipeFilter.split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters.append(parts[i] + " (" + parts[i + 1] + ")");
+  return filters.join(";;");
+}
+
+}  // namespace dialogs
+
+void reportFailure(const QString& text) { dialogs::showMessage(text); }

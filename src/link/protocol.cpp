@@ -1,0 +1,242 @@
+#include "link/protocol.h"
+
+#include <cstring>
+
+#include "model/formatting.h"
+#include "model/system_table.h"
+
+ConversionError::ConversionError(const QString& text)
+    : OperatorError("'" + text + "' is not a valid integer value") {}
+
+int StrToInt(QStringView text) {
+  const qsizetype n = text.size();
+  qsizetype i = 0;
+  while (i < n && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  bool hex = false;
+  if (i < n && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= n) throw ConversionError(text.toString());
+
+  const quint64 limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  quint64 value = 0;
+  for (; i < n; ++i) {
+    const char16_t c = text[i].unicode();
+    int digit;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    else if (hex && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    else if (hex && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    else throw ConversionError(text.toString());
+    value = value * (hex ? 16 : 10) + digit;
+    if (value > limit) throw ConversionError(text.toString());
+  }
+  const quint32 bits = static_cast<quint32>(value);
+  return static_cast<qint32>(negative ? 0u - bits : bits);
+}
+
+int HexToInt(QStringView aValue) {
+  if (aValue.isEmpty() || !aValue.contains(u"0x")) return 0;
+  return StrToInt(QString(u'$').append(aValue.mid(2)));
+}
+
+QString FjernCRLF(QString s) {
+  const qsizetype cr = s.indexOf(u'\r');
+  if (cr >= 0) s.remove(cr, 1);
+  const qsizetype lf = s.indexOf(u'\n');
+  if (lf >= 0) s.remove(lf, 1);
+  return s;
+}
+
+namespace {
+
+// Finds a needle at or after a position that only ever moves forward in an unchanging text, so a
+// whole walk costs one pass over the text even for hostile input.
+class ForwardFinder {
+ public:
+  ForwardFinder(QStringView hay, QStringView needle) : hay_(hay), needle_(needle) {}
+  qsizetype from(qsizetype pos) {
+    if (found_ == kAbsent) return kAbsent;
+    if (found_ >= pos) return found_;
+    found_ = hay_.indexOf(needle_, pos);
+    return found_;
+  }
+
+ private:
+  static constexpr qsizetype kAbsent = -1;
+  QStringView hay_;
+  QStringView needle_;
+  qsizetype found_ = -2;
+};
+
+void applyModelRule(TSystemRecord& slot) {
+  switch (modelOf(slot)) {
+    case Model::Orv0: slot.BrukerDef = Orv0Navn; break;
+    case Model::Orv11:
+      ++AntallTunere;
+      slot.BrukerDef = Orv11Navn;
+      slot.TunerNr = AntallTunere;
+      if (AntallTunere >= 1 && AntallTunere <= TunerSlots) TunerArray[AntallTunere - 1].Adresse = slot.Adresse;
+      break;
+    case Model::Orv15: slot.BrukerDef = Orv15Navn; break;
+    case Model::Orv18: slot.BrukerDef = Orv18Navn; break;
+    case Model::None: break;
+  }
+}
+
+void takeEntry(int slotNr, int address, QStringView model, int id) {
+  if (!isSystemSlot(slotNr)) return;
+  TSystemRecord& slot = SystemArray[slotNr];
+  slot.Adresse = address;
+  slot.Navn = model;
+  applyModelRule(slot);
+  slot.I_bruk = true;
+  slot.Id = id;
+}
+
+}  // namespace
+
+void GetNames(QStringView S) {
+  const qsizetype ret = S.indexOf(u"Ret");
+  const qsizetype start = ret >= 0 ? ret + 4 : 3;
+  const QString text = FjernCRLF(S.mid(qMin(start, S.size())).toString());
+  const QStringView rest(text);
+  const qsizetype n = rest.size();
+
+  ForwardFinder blank(rest, u" "), colon(rest, u":"), name(rest, u"Name:"), hexMark(rest, u"0x");
+  auto addressTextAt = [&](qsizetype p) {
+    const qsizetype c = colon.from(p);
+    return c < 0 ? QStringView() : rest.mid(p, c - p);
+  };
+  auto skipName = [&](qsizetype p) {
+    const qsizetype at = name.from(p);
+    return at >= 0 ? at + 5 : qMin(p + 4, n);
+  };
+
+  qsizetype p = 0;
+  int nr = 1;
+  while (blank.from(p) >= 0) {
+    const QStringView addr = addressTextAt(p);
+    const int slotNr = StrToInt(addr);
+    const int address = HexToInt(addr);
+    p = skipName(p);
+    const qsizetype b = blank.from(p);
+    const QStringView model = b < 0 ? QStringView() : rest.mid(p, b - p);
+    if (const qsizetype next = hexMark.from(p); next >= 0) p = next;
+    takeEntry(slotNr, address, model, nr);
+    ++nr;
+  }
+  if (n - p > 2) {
+    const QStringView addr = addressTextAt(p);
+    const int slotNr = StrToInt(addr);
+    const int address = HexToInt(addr);
+    p = skipName(p);
+    takeEntry(slotNr, address, rest.mid(p), nr);
+  }
+}
+
+namespace {
+
+// The status-reply walk removes the first CR and LF of what remains at every reply. The remainder
+// is kept as buf[pos..]; a character is removed by shifting the (short) text before it one place
+// to the right, so a chunk of many replies costs one pass instead of one copy per reply.
+class StatusWalk {
+ public:
+  explicit StatusWalk(QStringView chunk) : buf_(chunk.toString()), n_(buf_.size()) {}
+
+  void run() {
+    pos_ = qMin<qsizetype>(3, n_);
+    for (;;) {
+      const qsizetype ret = findRet();
+      const QString addrText = ret < 0 ? QString() : buf_.mid(pos_, ret - pos_);
+      const int address = StrToInt(QString(QStringLiteral("$") + addrText));
+      if (const qsizetype eq = findEquals(); eq >= 0) pos_ = eq + 1;
+      removeFirst(u'\r', crAbsent_);
+      removeFirst(u'\n', lfAbsent_);
+      const qsizetype hash = buf_.indexOf(u'#', pos_);
+      if (hash < 0) {
+        store(address, StrToInt(QStringView(buf_).mid(pos_)));
+        return;
+      }
+      store(address, StrToInt(QStringView(buf_).mid(pos_, hash - pos_)));
+      pos_ = qMin(hash + 1 + 2, n_);  // past the "#" and the "0x" that follows it
+    }
+  }
+
+ private:
+  static void store(int address, int value) {
+    if (isSystemSlot(address)) SystemArray[address].Status = value;
+  }
+
+  qsizetype findRet() {
+    if (retAbsent_) return -1;
+    const qsizetype at = buf_.indexOf(u" Ret", pos_);
+    retAbsent_ = at < 0;
+    return at;
+  }
+
+  qsizetype findEquals() {
+    if (eqAbsent_) return -1;
+    const qsizetype at = buf_.indexOf(u'=', pos_);
+    eqAbsent_ = at < 0;
+    return at;
+  }
+
+  void removeFirst(QChar ch, bool& absent) {
+    if (absent) return;
+    const qsizetype at = buf_.indexOf(ch, pos_);
+    if (at < 0) {
+      absent = true;
+      return;
+    }
+    QChar* d = buf_.data();
+    std::memmove(d + pos_ + 1, d + pos_, static_cast<std::size_t>(at - pos_) * sizeof(QChar));
+    ++pos_;
+    // Closing the gap can join " Ret" across the removed character.
+    if (retAbsent_ && QStringView(buf_).mid(qMax(pos_, at - 3), 7).contains(u" Ret")) retAbsent_ = false;
+  }
+
+  QString buf_;
+  const qsizetype n_;
+  qsizetype pos_ = 0;
+  bool crAbsent_ = false, lfAbsent_ = false, retAbsent_ = false, eqAbsent_ = false;
+};
+
+}  // namespace
+
+void GetStatus(QStringView s) { StatusWalk(s).run(); }
+
+QList<int> ReplyAddresses(QStringView s) {
+  QList<int> result;
+  const qsizetype n = s.size();
+  ForwardFinder ret(s, u" Ret"), cr(s, u"\r");
+  qsizetype p = 0;
+  while (n - p > 2) {
+    ++p;
+    if (p < n && s[p] == u'#') ++p;
+    const qsizetype r = ret.from(p);
+    const int address = HexToInt(r < 0 ? QStringView() : s.mid(p, r - p));
+    if (isSystemSlot(address)) result.append(address);
+    const qsizetype c = cr.from(p);
+    if (c < 0) break;
+    p = c + 1;
+  }
+  return result;
+}
+
+namespace command {
+
+QString nameRequest() { return QStringLiteral("#0xFF Get Name") + CrLf; }
+
+QString statusRequest(int address) { return "#0x" + hexText(address) + " Get X" + CrLf; }
+
+QString setValue(int address, int value) {
+  return "#0x" + hexText(address) + " Set X:1=" + QString::number(value) + CrLf;
+}
+
+}  // namespace command
