@@ -367,7 +367,7 @@ void TestControllerSim::lineLengthCap()
     // Blanks are trimmed, so a padded request is a valid command of the given length.
     const QByteArray command = "#0x06 Get X";
     const QByteArray line = QByteArray(length - command.size(), ' ') + command + terminator;
-    // Sent in small pieces so the cap is met across reads too.
+    // Small pieces, so the server may see the line over several reads.
     for (qsizetype i = 0; i < line.size(); i += 7) {
         peer.send(line.mid(i, 7));
         peer.socket.flush();
