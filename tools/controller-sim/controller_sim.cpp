@@ -342,14 +342,14 @@ void ControllerSim::pump(QTcpSocket* socket)
             continue;
         }
         const qsizetype half = bytes.size() / 2;
-        write(*c, bytes.left(half), QStringLiteral("TX part 1/2"));
+        write(*c, bytes.left(half), QStringLiteral("TX 1/2"));
         c->busy = true;
         QTimer::singleShot(std::chrono::milliseconds(m_options.splitPauseMs), Qt::PreciseTimer, socket,
                            [this, socket, rest = bytes.mid(half)] {
                                if (Client* again = find(socket)) {
                                    again->queue.pop_front();
                                    again->busy = false;
-                                   write(*again, rest, QStringLiteral("TX part 2/2"));
+                                   write(*again, rest, QStringLiteral("TX 2/2"));
                                    pump(socket);
                                }
                            });
