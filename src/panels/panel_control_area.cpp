@@ -1,0 +1,384 @@
+#include "panels/panel_control_area.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "common/operator_dialogs.h"
+#include "controls/seven_seg.h"
+#include "link/controller_link.h"
+#include "link/protocol.h"
+#include "model/formatting.h"
+#include "model/system_table.h"
+#include "panels/latch_button.h"
+#include "storage/record_files.h"
+
+namespace {
+
+constexpr int kModelBoxWidth = 526;
+constexpr int kBoxHeight = 242;
+constexpr int kButtonTop = 142;
+constexpr int kCaptionTop = 157;
+constexpr int kCaptionHeight = 60;
+constexpr int kPortPitch = 63;
+
+QFont comic(int pixels, bool bold) {
+  QFont f(QStringLiteral("Comic Sans MS"));
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, int left, int top, const QFont& font,
+                  const QString& text = QString()) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(name);
+  l->setTextFormat(Qt::PlainText);
+  l->setFont(font);
+  l->setText(text);
+  l->move(left, top);
+  l->adjustSize();
+  return l;
+}
+
+void setLabelText(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->adjustSize();
+}
+
+QGroupBox* makeBox(QWidget* parent, const QString& name, int width, const QString& title) {
+  auto* gb = new QGroupBox(title, parent);
+  gb->setObjectName(name);
+  gb->setFont(comic(19, true));
+  gb->setGeometry(PanelVenstre, PanelTopp, width, kBoxHeight);
+  gb->hide();
+  return gb;
+}
+
+TSevenSeg* makeDisplay(QWidget* parent, const QString& name, int width, int digits) {
+  auto* ss = new TSevenSeg(parent);
+  ss->setObjectName(name);
+  ss->setGeometry(11, 49, width, 90);
+  ss->setNumDigits(digits);
+  ss->setCaption(QString());
+  return ss;
+}
+
+// A latching button with its caption label laid over it.
+TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& name, int left,
+                        TCaptionLabel** caption, const QString& text, int captionLeft, int captionWidth) {
+  auto* b = new TLatchButton(parent);
+  b->setObjectName(name);
+  b->move(left, kButtonTop);
+  group->addButton(b);
+  auto* c = new TCaptionLabel(text, parent);
+  c->setObjectName(QStringLiteral("lbl") + name);
+  c->setFont(comic(43, true));
+  c->setGeometry(captionLeft, kCaptionTop, captionWidth, kCaptionHeight);
+  c->raise();
+  *caption = c;
+  return b;
+}
+
+QString modelCaption(const QString& model, int address) {
+  return model + QStringLiteral(" @ address 0x") + hexText(address, 2);
+}
+
+}  // namespace
+
+int orv11Step(int pos, int delta) {
+  int next = pos;
+  switch (delta) {
+    case 16: next = pos < 239 ? pos + 16 : 255; break;
+    case 1: next = pos < 254 ? pos + 1 : 255; break;
+    case -1: next = pos > 0 ? pos - 1 : 0; break;
+    case -16: next = pos > 16 ? pos - 16 : 0; break;
+    default: break;
+  }
+  // A controller may report a setting outside the tuner's range; never step to one.
+  return qBound(0, next, 255);
+}
+
+PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress,
+                                   QObject* parent)
+    : QObject(parent), link_(link), cbAddress_(cbAddress) {
+  buildOrv0(clientArea);
+  buildOrv11(clientArea);
+  orv15_ = buildPortBox(clientArea, 15);
+  gbOrv15 = orv15_.box;
+  orv18_ = buildPortBox(clientArea, 18);
+  gbOrv18 = orv18_.box;
+}
+
+void PanelControlArea::buildOrv0(QWidget* parent) {
+  gbOrv0 = makeBox(parent, QStringLiteral("gbOrv0"), 165, QStringLiteral(" Orv0"));
+  makeLabel(gbOrv0, QStringLiteral("lblOrv0Line1"), 19, 92, comic(13, true), QStringLiteral("External panel did"));
+  makeLabel(gbOrv0, QStringLiteral("lblOrv0Line2"), 27, 117, comic(13, true), QStringLiteral("not repond properly"));
+}
+
+void PanelControlArea::buildOrv11(QWidget* parent) {
+  gbOrv11 = makeBox(parent, QStringLiteral("gbOrv11"), kModelBoxWidth, QStringLiteral("Orv11"));
+  lblOrv11 = makeLabel(gbOrv11, QStringLiteral("lblOrv11"), 11, 28, comic(13, true));
+  ssOrv11 = makeDisplay(gbOrv11, QStringLiteral("ssOrv11"), 120, 2);
+  orv11Group_ = new QButtonGroup(gbOrv11);
+  orv11Group_->setExclusive(true);
+
+  struct StepSpec {
+    const char* name;
+    const char* text;
+    int left, captionLeft, captionWidth, delta;
+  };
+  static constexpr StepSpec steps[] = {
+      {"sbOrv11_1pp", "++", 11, 14, 52, 16},
+      {"sbOrv11_1P", "+", 76, 91, 26, 1},
+      {"sbOrv11_1M", "-", 140, 157, 26, -1},
+      {"spOrv11_1NN", "--", 206, 211, 52, -16},
+  };
+  for (const StepSpec& s : steps) {
+    TCaptionLabel* caption = nullptr;
+    TLatchButton* b = makeLatch(gbOrv11, orv11Group_, QString::fromLatin1(s.name), s.left, &caption,
+                                QString::fromLatin1(s.text), s.captionLeft, s.captionWidth);
+    const int delta = s.delta;
+    auto action = [this, delta] { guarded([&] { step(delta); }); };
+    connect(b, &QAbstractButton::clicked, this, action);
+    connect(caption, &TCaptionLabel::clicked, this, action);
+  }
+}
+
+PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int model) {
+  const bool is15 = model == 15;
+  const QString m = QStringLiteral("Orv") + QString::number(model);
+  const int tagBase = is15 ? 150 : 180;
+  PortBox pb;
+  pb.box = makeBox(parent, QStringLiteral("gb") + m, kModelBoxWidth, m);
+  pb.lblName = makeLabel(pb.box, QStringLiteral("lbl") + m, 11, 28, comic(13, true));
+  pb.display = makeDisplay(pb.box, QStringLiteral("ss") + m, 60, 1);
+
+  // Label rows; the two boxes were laid out by hand and differ by a pixel here and there.
+  static constexpr int rowTops[4] = {49, 72, 95, 119};
+  for (int k = 1; k <= 8; ++k) {
+    const int row = (k - 1) % 4;
+    const bool right = k > 4;
+    int legendTop = rowTops[row];
+    int labelTop = rowTops[row];
+    int legendLeft = right ? 283 : 91;
+    if (is15) {
+      if (k == 4 || k == 8) legendTop = labelTop = 118;
+      if (k == 7) labelTop = 94;
+    } else if (k == 3) {
+      legendLeft = 92;
+    }
+    makeLabel(pb.box, QStringLiteral("lbl%1Leg%2").arg(m).arg(k), legendLeft, legendTop, comic(16, true),
+              QString::number(k) + u':');
+    pb.portLabels[k - 1] = makeLabel(pb.box, QStringLiteral("lbl%1Btn%2").arg(m).arg(k), right ? 301 : 109,
+                                     labelTop, comic(16, false));
+  }
+
+  pb.group = new QButtonGroup(pb.box);
+  pb.group->setExclusive(true);
+  for (int k = 1; k <= 8; ++k) {
+    const int left = 11 + kPortPitch * (k - 1);
+    TCaptionLabel* caption = nullptr;
+    TLatchButton* b = makeLatch(pb.box, pb.group, QStringLiteral("sb%1_%2").arg(m).arg(k), left, &caption,
+                                QString::number(k), left + 19, 26);
+    b->setProperty("tag", tagBase + k);
+    caption->setProperty("tag", tagBase + k);
+    pb.buttons[k - 1] = b;
+
+    auto action = [this, is15, k] { guarded([&] { is15 ? sbOrv15Click(k) : SettOrv18Knapp(k); }); };
+    connect(b, &QAbstractButton::clicked, this, action);
+    connect(caption, &TCaptionLabel::clicked, this, action);
+    const int tag = tagBase + k;
+    auto rightClick = [this, is15, tag] {
+      guarded([&] { is15 ? Orv15BtnLblRightClick(tag) : Orv18BtnLblRightClick(tag); });
+    };
+    connect(b, &TLatchButton::rightPressed, this, rightClick);
+    connect(caption, &TCaptionLabel::rightPressed, this, rightClick);
+  }
+
+  pb.editor = new QLineEdit(pb.box);
+  pb.editor->setObjectName(QStringLiteral("edt%1Text").arg(m));
+  pb.editor->setFont(comic(13, false));
+  pb.editor->setGeometry(is15 ? 269 : 265, is15 ? 23 : 24, 166, 26);
+  pb.editor->hide();
+  pb.apply = new QPushButton(QStringLiteral("Apply text"), pb.box);
+  pb.apply->setObjectName(QStringLiteral("btn%1Text").arg(m));
+  pb.apply->setFont(comic(13, false));
+  pb.apply->setGeometry(is15 ? 441 : 437, 24, 75, 24);
+  pb.apply->hide();
+  connect(pb.apply, &QPushButton::clicked, this,
+          [this, is15] { guarded([&] { is15 ? btnOrv15TextClick() : btnOrv18TextClick(); }); });
+  return pb;
+}
+
+void PanelControlArea::placeFrames() {
+  for (QGroupBox* gb : {gbOrv0, gbOrv11, gbOrv15, gbOrv18}) gb->move(PanelVenstre, PanelTopp);
+}
+
+void PanelControlArea::VisPanel(int Addr) {
+  for (QGroupBox* gb : {gbOrv0, gbOrv11, gbOrv15, gbOrv18}) gb->hide();
+  if (!isSystemSlot(Addr)) return;
+  const TSystemRecord& rec = SystemArray[Addr];
+  switch (modelOf(rec)) {
+    case Model::Orv0: gbOrv0->show(); break;
+    case Model::Orv11:
+      gbOrv11->setTitle(modelCaption(QStringLiteral("Orv11"), rec.Adresse));
+      gbOrv11->show();
+      break;
+    case Model::Orv15:
+      gbOrv15->setTitle(modelCaption(QStringLiteral("Orv15"), rec.Adresse));
+      gbOrv15->show();
+      break;
+    case Model::Orv18:
+      gbOrv18->setTitle(modelCaption(QStringLiteral("Orv18"), rec.Adresse));
+      gbOrv18->show();
+      break;
+    case Model::None: break;
+  }
+}
+
+void PanelControlArea::showForAddressChange(int slot) {
+  if (!isSystemSlot(slot)) return;
+  const TSystemRecord& rec = SystemArray[slot];
+  const Model model = modelOf(rec);
+  if (model == Model::None) return;
+  gbOrv0->setVisible(model == Model::Orv0);
+  gbOrv11->setVisible(model == Model::Orv11);
+  gbOrv15->setVisible(model == Model::Orv15);
+  gbOrv18->setVisible(model == Model::Orv18);
+  switch (model) {
+    case Model::Orv11:
+      gbOrv11->setTitle(modelCaption(QStringLiteral("Orv11"), slot));
+      setLabelText(lblOrv11, rec.BrukerDef.text());
+      Orv11APos = rec.Status;
+      ssOrv11->setCaption(hexText(rec.Status, 2));
+      break;
+    case Model::Orv15:
+      gbOrv15->setTitle(modelCaption(QStringLiteral("Orv15"), slot));
+      setLabelText(orv15_.lblName, rec.BrukerDef.text());
+      orv15_.display->setCaption(QString::number(rec.Status));
+      break;
+    case Model::Orv18:
+      gbOrv18->setTitle(modelCaption(QStringLiteral("Orv18"), slot));
+      orv18_.display->setCaption(QString::number(rec.Status));
+      setLabelText(orv18_.lblName, rec.BrukerDef.text());
+      break;
+    default: break;
+  }
+}
+
+void PanelControlArea::hideModelBoxes() {
+  gbOrv11->hide();
+  gbOrv15->hide();
+  gbOrv18->hide();
+}
+
+void PanelControlArea::OppdaterPanel(int Addr) {
+  if (!isSystemSlot(Addr)) return;
+  const TSystemRecord& rec = SystemArray[Addr];
+  if (!rec.I_bruk) return;
+  switch (modelOf(rec)) {
+    case Model::Orv0:
+      dialogs::showMessage(QStringLiteral("Unknown panel, possible due to a communication problem."));
+      break;
+    case Model::Orv11: {
+      const QString shown = hexText(rec.Status, 2);
+      ssOrv11->setCaption(shown);
+      Orv11APos = rec.Status;
+      setLabelText(lblOrv11, rec.BrukerDef.text());
+      if ((rec.TunerNr == 1 || rec.TunerNr == 2) && setTunerDisplay) setTunerDisplay(rec.TunerNr, shown);
+      break;
+    }
+    case Model::Orv15: fillPortBox(orv15_, Addr); break;
+    case Model::Orv18: fillPortBox(orv18_, Addr); break;
+    case Model::None: break;
+  }
+}
+
+void PanelControlArea::fillPortBox(PortBox& box, int Addr) {
+  const TSystemRecord& rec = SystemArray[Addr];
+  const int s = rec.Status;
+  // Any other value leaves the down button as it was.
+  if (s >= 1 && s <= 8) box.buttons[s - 1]->setChecked(true);
+  box.display->setCaption(QString::number(s));
+  setLabelText(box.lblName, rec.BrukerDef.text());
+  for (int k = 1; k <= 8; ++k) setLabelText(box.portLabels[k - 1], rec.btnTxt(k)->text());
+}
+
+void PanelControlArea::Orv18ClearLabels() {
+  for (QLabel* l : orv18_.portLabels) setLabelText(l, QString());
+}
+
+void PanelControlArea::Orv15ClearLabels() {
+  for (QLabel* l : orv15_.portLabels) setLabelText(l, QString());
+}
+
+int PanelControlArea::selectedSlot() const { return HexToInt(cbAddress_->currentText()); }
+
+void PanelControlArea::SettOrv18Knapp(int k) {
+  const int Addr = selectedSlot();
+  if (!isSystemSlot(Addr)) return;
+  SystemArray[Addr].Status = k;
+  orv18_.display->setCaption(QString::number(SystemArray[Addr].Status));
+  OppdaterEnhet(Addr);
+}
+
+void PanelControlArea::sbOrv15Click(int k) {
+  SettOrv18Knapp(k);
+  const int Addr = selectedSlot();
+  if (isSystemSlot(Addr)) orv15_.display->setCaption(QString::number(SystemArray[Addr].Status));
+}
+
+void PanelControlArea::step(int delta) {
+  const int Addr = selectedSlot();
+  if (!isSystemSlot(Addr) || modelOf(SystemArray[Addr]) != Model::Orv11) return;
+  Orv11APos = orv11Step(Orv11APos, delta);
+  SystemArray[Addr].Status = Orv11APos;
+  ssOrv11->setCaption(hexText(Orv11APos, 2));
+  OppdaterEnhet(Addr);
+}
+
+void PanelControlArea::sbOrv11_1ppClick() { step(16); }
+void PanelControlArea::sbOrv11_1PClick() { step(1); }
+void PanelControlArea::sbOrv11_1MClick() { step(-1); }
+void PanelControlArea::spOrv11_1NNClick() { step(-16); }
+
+void PanelControlArea::OppdaterEnhet(int Adr) {
+  if (!isSystemSlot(Adr) || !link_) return;
+  const QString cmd = command::setValue(Adr, SystemArray[Adr].Status);
+  link_->appendLog(QStringLiteral("Tx to server: ") + cmd);
+  link_->sendDirect(cmd);
+}
+
+void PanelControlArea::openLabelEditor(PortBox& box, int& btnNr, int port) {
+  btnNr = port;
+  box.editor->clear();
+  box.editor->show();
+  box.apply->show();
+  box.editor->setFocus();
+}
+
+void PanelControlArea::Orv15BtnLblRightClick(int tag) { openLabelEditor(orv15_, Orv15BtnNr, tag - 150); }
+void PanelControlArea::Orv18BtnLblRightClick(int tag) { openLabelEditor(orv18_, Orv18BtnNr, tag - 180); }
+
+void PanelControlArea::applyLabel(PortBox& box, int btnNr) {
+  const QString title = box.box->title();
+  const qsizetype at = title.indexOf(QStringLiteral("0x"));
+  if (at < 0) return;  // the box never named a panel
+  const int Addr = HexToInt(QStringView(title).mid(at));
+  if (!isSystemSlot(Addr)) return;
+  if (btnNr >= 1 && btnNr <= 8) {
+    const QString text = box.editor->text();
+    setLabelText(box.portLabels[btnNr - 1], text);
+    SystemArray[Addr].btnTxt(btnNr)->set(text);
+  }
+  records::storeSystemSetupIfExists();
+  box.apply->hide();
+  box.editor->hide();
+}
+
+void PanelControlArea::btnOrv15TextClick() { applyLabel(orv15_, Orv15BtnNr); }
+void PanelControlArea::btnOrv18TextClick() { applyLabel(orv18_, Orv18BtnNr); }

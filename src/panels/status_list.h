@@ -1,0 +1,54 @@
+#pragma once
+// The status overview: one run-time block per Orv11, Orv15 and Orv18 panel in use, inside
+// scrollStatus. Blocks are known only by their names ("ssOrv11_" + slot and so on).
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QComboBox;
+class QScrollArea;
+class QWidget;
+
+class StatusList : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int ssHeight = 60;
+  static constexpr int ssWidth = 40;
+  static constexpr int btnLeft = 54;
+  static constexpr int btnTop = 42;
+  static constexpr int btnHeight = 25;
+  static constexpr int btnWidth = 75;
+  static constexpr int ScrollFontSize = 10;
+
+  // The blocks go into scrollStatus's content widget (created if it has none).
+  StatusList(QScrollArea* scrollStatus, QComboBox* cbAddress, QObject* parent = nullptr);
+
+  void StatusScroll();
+  void RemoveStatus();
+  void OppdaterScrollBox();
+  void ShowCorrectPanel(QObject* Sender);
+
+  // The block control of that name, or nullptr.
+  QWidget* control(const QString& name) const;
+  QWidget* content() const { return content_; }
+
+  std::function<void()> cbAddressChange;
+  std::function<void(int tunerNr)> btnTunerClick;
+
+ private:
+  void buildBlock(int n, int model, int r);
+  void destroyControl(const QString& name);
+  void reindex();
+  void fitContent();
+  template <class W>
+  W* create(const QString& name);
+
+  QScrollArea* scrollStatus_;
+  QComboBox* cbAddress_;
+  QPointer<QWidget> content_;
+  // Name lookup of the content's children, rebuilt at every build and removal.
+  QHash<QString, QPointer<QWidget>> byName_;
+};
