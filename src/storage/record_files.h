@@ -1,0 +1,47 @@
+#pragma once
+// The record files in "Configurations": CurrentSetup.dat (128 TSystemRecord), Tuner.dat
+// (4 TTunerRecord) and UsrButtonSetup.dat (20 TUsrBtnType), byte for byte from the tables.
+#include <QString>
+
+#include <functional>
+
+#include "model/system_table.h"
+
+class QIODevice;
+
+namespace records {
+
+constexpr qint64 SystemFileSize = SystemSlots * qint64(sizeof(TSystemRecord));   // 395776
+constexpr qint64 TunerFileSize = TunerSlots * qint64(sizeof(TTunerRecord));      // 3120
+constexpr qint64 UsrButtonFileSize = MaxUsrBtns * qint64(sizeof(TUsrBtnType));  // 5600
+
+QString configurationsFolder();  // InstalledPath + "Configurations/"
+QString currentSetupPath();
+QString tunerPath();
+QString usrButtonPath();
+
+void createConfigurationsFolder();
+
+// Labels from CurrentSetup.dat, tuner defaults or Tuner.dat, then UsrButtonSetup.dat.
+void restoreAtStartup();
+
+// Each store writes its file whole or leaves the old one in place; a failure is shown to the
+// operator and yields false, and the caller goes on.
+bool storeSystemSetup();
+bool storeSystemSetupIfExists();  // writes nothing (and returns true) when the file is not there yet
+bool storeTuners();
+bool storeUsrButtons();
+bool writeSystemTo(const QString& path);
+
+// Reads a saved configuration into SystemArray only if the file holds exactly 128 whole records;
+// otherwise the table is untouched and `error` says why.
+bool readSystemFrom(const QString& path, QString* error);
+
+void Factorydefaults();
+
+// Writes `size` bytes to a record file being written; returns the bytes written or -1.
+// Tests replace it to make a write fail part-way; an empty function restores QIODevice::write.
+using WriteFunction = std::function<qint64(QIODevice& device, const char* data, qint64 size)>;
+void setWriteFunction(WriteFunction fn);
+
+}  // namespace records
