@@ -1,0 +1,19 @@
+#include <QApplication>
+#include <QFont>
+#include <QScreen>
+
+#include "app/u_frmMain.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("OrvControlClient"));
+  // The windows were designed with these faces; Linux has free look-alikes.
+  QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+
+  TfrmMain window;
+  window.adjustSize();
+  window.move(window.screen()->availableGeometry().center() - window.rect().center());
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,416 @@
+#include "app/u_frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+
+#include "app/version.h"
+#include "common/operator_dialogs.h"
+#include "info/u_frmAbout.h"
+#include "info/u_frmStatus4Print.h"
+#include "link/controller_link.h"
+#include "link/protocol.h"
+#include "link/u_frmTCPIP.h"
+#include "model/scan.h"
+#include "model/system_table.h"
+#include "panels/panel_control_area.h"
+#include "panels/status_list.h"
+#include "storage/record_files.h"
+#include "storage/settings_file.h"
+#include "storage/u_frmSaveConfig.h"
+#include "tuner/u_frmTuner.h"
+#include "userconfig/u_frmConfigButtons.h"
+#include "userconfig/user_buttons.h"
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 938;
+constexpr int kClientHeight = 501;
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+  QFont f(family);
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+QPushButton* pushButton(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setGeometry(geometry);
+  return b;
+}
+
+QLabel* plainLabel(QWidget* parent, const QString& text, const QPoint& at) {
+  auto* l = new QLabel(text, parent);
+  l->setTextFormat(Qt::PlainText);
+  l->move(at);
+  l->adjustSize();
+  return l;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const QString& installedPath)
+    : installedPath_(installedPath.isEmpty() ? QCoreApplication::applicationDirPath() : installedPath) {
+  frmMain = this;
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("Orvane Control Client"));
+  setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+
+  buildClientArea();
+  buildMenu();
+
+  link = new ControllerLink(lbRespons, this);
+  panels = new PanelControlArea(clientArea, link, cbAddress, this);
+  statusList = new StatusList(scrollStatus, cbAddress, this);
+  userButtons = new UserButtons(sbKnapper->widget(), link, this);
+  scan = std::make_unique<SystemScan>(
+      *link, cbAddress, lblProdukt, edtUserDefName,
+      ScanScreen{
+          [this] {
+            if (Tuner1Shown) frmTuner1->close();
+            if (Tuner2Shown) frmTuner2->close();
+          },
+          [this] { statusList->RemoveStatus(); },
+          [this] { userButtons->UpdateUsrButtons(); },
+          [this](int slot) { panels->VisPanel(slot); },
+          [this](int slot) { panels->OppdaterPanel(slot); },
+          [this](int slot) { panels->showForAddressChange(slot); },
+          [this] { statusList->StatusScroll(); },
+      });
+
+  link->onStatusReplies = [this](const QList<int>& addresses) { refreshAfterStatusReplies(addresses); };
+  connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
+  connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });
+  statusList->cbAddressChange = [this] { guarded([this] { scan->cbAddressChange(); }); };
+  statusList->btnTunerClick = [this](int n) { btnTunerClick(n); };
+
+  FormCreate();
+
+  // The other windows, in their order of creation; all hidden until asked for.
+  frmConfigButtons = new TfrmConfigButtons(cbAddress, userButtons, this);
+  frmSaveConfig = new TfrmSaveConfig(this);
+  frmShowArray = new TfrmShowArray(this);
+  frmAbout = new TfrmAbout(this);
+  frmTuner1 = new TfrmTuner1(link, this);
+  frmTuner2 = new TfrmTuner2(link, this);
+  frmTCPIP = new TfrmTCPIP(this);
+
+  panels->setTunerDisplay = [this](int tunerNr, const QString& caption) {
+    if (tunerNr == 1) frmTuner1->setDisplay(caption);
+    if (tunerNr == 2) frmTuner2->setDisplay(caption);
+  };
+}
+
+TfrmMain::~TfrmMain() {
+  if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::buildClientArea() {
+  clientArea = new QWidget(this);
+  clientArea->setObjectName(QStringLiteral("clientArea"));
+  clientArea->resize(kClientWidth, kClientHeight);
+  setCentralWidget(clientArea);
+  clientArea->installEventFilter(this);
+
+  const QFont buttonFont = pixelFont(QStringLiteral("Tahoma"), 16, true);
+  btnConn_DisConn = pushButton(clientArea, QStringLiteral("btnConn_DisConn"), QStringLiteral("Connect the Server"),
+                               QRect(8, 257, 209, 34));
+  btnConn_DisConn->setFont(buttonFont);
+  btnStopWaiting = pushButton(clientArea, QStringLiteral("btnStopWaiting"), QStringLiteral("Stop waiting!"),
+                              QRect(223, 266, 75, 25));
+  btnScan = pushButton(clientArea, QStringLiteral("btnScan"), QStringLiteral("Scan and update system"),
+                       QRect(8, 297, 209, 34));
+  btnScan->setFont(buttonFont);
+  btnScan->hide();
+  connect(btnConn_DisConn, &QPushButton::clicked, this, &TfrmMain::btnConn_DisConnClick);
+  connect(btnStopWaiting, &QPushButton::clicked, this, &TfrmMain::btnStopWaitingClick);
+  connect(btnScan, &QPushButton::clicked, this, &TfrmMain::btnScanClick);
+
+  auto* systemControl = new QGroupBox(QStringLiteral("System control"), clientArea);
+  systemControl->setObjectName(QStringLiteral("gbSystemControl"));
+  systemControl->setGeometry(320, 257, 267, 82);
+  plainLabel(systemControl, QStringLiteral("Address"), QPoint(8, 20));
+  cbAddress = new QComboBox(systemControl);
+  cbAddress->setObjectName(QStringLiteral("cbAddress"));
+  cbAddress->setEditable(true);
+  cbAddress->setInsertPolicy(QComboBox::NoInsert);
+  cbAddress->setGeometry(8, 36, 62, 21);
+  cbAddress->addItem(QStringLiteral("0x00"));
+  plainLabel(systemControl, QStringLiteral("Product:"), QPoint(82, 20));
+  lblProdukt = new QLabel(systemControl);
+  lblProdukt->setObjectName(QStringLiteral("lblProdukt"));
+  lblProdukt->setTextFormat(Qt::PlainText);
+  lblProdukt->setFont(pixelFont(QStringLiteral("Tahoma"), 19, true));
+  lblProdukt->setGeometry(130, 12, 130, 26);
+  lblProdukt->setCursor(Qt::PointingHandCursor);
+  lblProdukt->installEventFilter(this);
+  edtUserDefName = new QLineEdit(systemControl);
+  edtUserDefName->setObjectName(QStringLiteral("edtUserDefName"));
+  edtUserDefName->setReadOnly(true);
+  edtUserDefName->setGeometry(82, 52, 177, 21);
+  // Only the operator's own picking or typing shows a panel; changes made by the program do not.
+  connect(cbAddress, &QComboBox::activated, this, [this] { guarded([this] { scan->cbAddressChange(); }); });
+  connect(cbAddress->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { guarded([this] { scan->cbAddressChange(); }); });
+
+  auto* logPanel = new QFrame(clientArea);
+  logPanel->setObjectName(QStringLiteral("pnlLog"));
+  logPanel->setFrameShape(QFrame::StyledPanel);
+  logPanel->setGeometry(7, 345, 580, 135);
+  plainLabel(logPanel, QStringLiteral("Commands and response from controller"), QPoint(8, 4));
+  lbRespons = new QListWidget(logPanel);
+  lbRespons->setObjectName(QStringLiteral("lbRespons"));
+  lbRespons->setGeometry(8, 20, 482, 108);
+  lbRespons->setUniformItemSizes(true);
+  Button9 = pushButton(logPanel, QStringLiteral("Button9"), QStringLiteral("Save log"), QRect(497, 20, 75, 25));
+  Button3 = pushButton(logPanel, QStringLiteral("Button3"), QStringLiteral("Clear"), QRect(497, 51, 75, 25));
+  connect(Button9, &QPushButton::clicked, this, &TfrmMain::Button9Click);
+  connect(Button3, &QPushButton::clicked, this, &TfrmMain::Button3Click);
+
+  sbKnapper = new QScrollArea(clientArea);
+  sbKnapper->setObjectName(QStringLiteral("sbKnapper"));
+  sbKnapper->setGeometry(603, 8, 326, 140);
+  sbKnapper->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* buttonsContent = new QWidget;
+  buttonsContent->resize(306, 10 + 44 * 9 + 38 + 10);
+  sbKnapper->setWidget(buttonsContent);
+
+  scrollStatus = new QScrollArea(clientArea);
+  scrollStatus->setObjectName(QStringLiteral("scrollStatus"));
+  scrollStatus->setGeometry(603, 154, 326, 307);
+  scrollStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* statusContent = new QWidget;
+  statusContent->setObjectName(QStringLiteral("scrollStatusContent"));
+  statusContent->resize(306, 0);
+  scrollStatus->setWidget(statusContent);
+
+  btnClose = pushButton(clientArea, QStringLiteral("btnClose"), QStringLiteral("Exit"), QRect(854, 468, 75, 25));
+  connect(btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+}
+
+void TfrmMain::buildMenu() {
+  auto* bar = menuBar();
+  bar->setObjectName(QStringLiteral("mmTopMenu"));
+  auto item = [this](QMenu* menu, const QString& name, const QString& text, const QString& hint, auto handler) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!hint.isEmpty()) {
+      a->setStatusTip(hint);
+      a->setToolTip(hint);
+    }
+    if constexpr (!std::is_same_v<decltype(handler), std::nullptr_t>)
+      connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File1"));
+  file->setToolTipsVisible(true);
+  item(file, QStringLiteral("Loadconfiguration1"), QStringLiteral("Load all panels configuration"), {},
+       &TfrmMain::Loadconfiguration1Click);
+  item(file, QStringLiteral("Saveconfiguration1"), QStringLiteral("Save all panels configuration"), {},
+       &TfrmMain::Saveconfiguration1Click);
+  item(file, QStringLiteral("Loadprogrammedfunctionkeys1"), QStringLiteral("Load programmed function keys"), {},
+       nullptr);
+  item(file, QStringLiteral("Saveprogrammedfunctionkeys1"), QStringLiteral("Save programmed function keys"), {},
+       &TfrmMain::Saveprogrammedfunctionkeys1Click);
+  item(file, QStringLiteral("Exit1"), QStringLiteral("Exit"), {}, &TfrmMain::Exit1Click);
+
+  QMenu* config = bar->addMenu(QStringLiteral("&Configuration"));
+  config->setObjectName(QStringLiteral("Configuration1"));
+  config->setToolTipsVisible(true);
+  item(config, QStringLiteral("Factorydefaults1"), QStringLiteral("Factory defaults"),
+       QStringLiteral("Clear all user configured data!"), &TfrmMain::Factorydefaults1Click);
+  item(config, QStringLiteral("Remotesetup1"), QStringLiteral("Remote setup"), {}, &TfrmMain::Remotesetup1Click);
+  config->addSeparator();
+  item(config, QStringLiteral("Configusernamesandbuttons1"), QStringLiteral("Add user configuration"),
+       QStringLiteral("Make a system sequence assigned to F1..F12"), &TfrmMain::Configusernamesandbuttons1Click);
+
+  QMenu* about = bar->addMenu(QStringLiteral("&About...."));
+  about->setObjectName(QStringLiteral("About1"));
+  item(about, QStringLiteral("About2"), QStringLiteral("Program info"), {}, &TfrmMain::About2Click);
+  item(about, QStringLiteral("Systeminformation1"), QStringLiteral("System information"), {},
+       &TfrmMain::Systeminformation1Click);
+}
+
+void TfrmMain::FormCreate() {
+  InstalledPath = installedPath_.endsWith(u'/') ? installedPath_ : installedPath_ + u'/';
+  records::createConfigurationsFolder();
+  try {
+    setWindowTitle(QStringLiteral("Orvane Control Client ver. ") + GetVersionInfo(vrFileVersion));
+  } catch (const OperatorError& e) {
+    // The window keeps its design caption; the rest of the creation steps are skipped.
+    QMetaObject::invokeMethod(this, [text = e.message()] { reportFailure(text); }, Qt::QueuedConnection);
+    return;
+  }
+  edtUserDefName->clear();
+  lblProdukt->setText(QString());
+  AntallTunere = 0;
+  Tuner1Shown = false;
+  Tuner2Shown = false;
+  records::restoreAtStartup();
+  panels->placeFrames();
+  FirstScanDone = false;
+  StatusShown = false;
+  panels->Orv18ClearLabels();
+  panels->Orv15ClearLabels();
+}
+
+void TfrmMain::FormShow() {
+  frmConfigButtons->clearAddressList();
+  const TcpSettings settings = readTcpSettings(settingsPath());
+  frmTCPIP->leIP->setText(settings.address);
+  frmTCPIP->lePort->setText(settings.port);
+}
+
+// The executable's own name with ".INI", beside it.
+QString TfrmMain::settingsPath() const {
+  return InstalledPath + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+         QStringLiteral(".INI");
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    FormShow();
+  }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Closing the window ends the program without storing anything; a wait in progress ends first.
+  link->abandonWaits();
+  event->accept();
+  QCoreApplication::quit();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == clientArea && event->type() == QEvent::Resize) followAnchors();
+  if (watched == lblProdukt && event->type() == QEvent::MouseButtonRelease)
+    guarded([this] { scan->lblProduktClick(); });
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::followAnchors() {
+  // The status list keeps its distances to the right and bottom edges; "Exit" rides the corner.
+  const int w = clientArea->width();
+  const int h = clientArea->height();
+  scrollStatus->setGeometry(w - (kClientWidth - 603), 154, 326, qMax(0, h - (kClientHeight - 307)));
+  btnClose->move(w - (kClientWidth - 854), h - (kClientHeight - 468));
+}
+
+void TfrmMain::btnConn_DisConnClick() {
+  guarded([this] {
+    const QString address = frmTCPIP->leIP->text();
+    const int port = StrToInt(frmTCPIP->lePort->text());
+    if (link->isConnected()) {
+      if (address.compare(link->address(), Qt::CaseInsensitive) != 0 || port != link->port())
+        throw OperatorError(QStringLiteral("Can't change value while socket is active"));
+      link->close();
+      btnConn_DisConn->setText(QStringLiteral("Connect the Server"));
+      scan->RensSkjerm();
+      btnScan->hide();
+      btnStopWaiting->show();
+      panels->hideModelBoxes();
+      FirstScanDone = false;
+      userButtons->hideAll();
+      return;
+    }
+    link->open(address, port);
+    btnConn_DisConn->setText(QStringLiteral("Disconnect the Server"));
+    btnScan->show();
+    btnStopWaiting->hide();
+  });
+}
+
+void TfrmMain::ClientSocket1Disconnect() { btnConn_DisConn->setText(QStringLiteral("Connect the Server")); }
+
+void TfrmMain::refreshAfterStatusReplies(const QList<int>& addresses) {
+  for (int a : addresses) panels->OppdaterPanel(a);
+  if (StatusShown) statusList->OppdaterScrollBox();
+  if (Tuner1Shown) frmTuner1->OppdaterTuner();
+  if (Tuner2Shown) frmTuner2->OppdaterTuner();
+}
+
+void TfrmMain::btnScanClick() {
+  guarded([this] { scan->btnScanClick(); });
+}
+
+void TfrmMain::btnStopWaitingClick() { StrengMottatt = true; }
+
+void TfrmMain::Button3Click() { link->clearLog(); }
+
+void TfrmMain::Button9Click() {
+  guarded([this] { link->saveLog(InstalledPath + QStringLiteral("cmdlog.txt")); });
+}
+
+void TfrmMain::btnCloseClick() {
+  guarded([this] {
+    if (link->isOpenOrOpening()) link->close();
+    link->abandonWaits();
+    records::storeSystemSetup();
+    if (!writeTcpSettings(settingsPath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text())) return;
+    QCoreApplication::quit();
+  });
+}
+
+void TfrmMain::Exit1Click() { close(); }
+
+void TfrmMain::Loadconfiguration1Click() {
+  guarded([this] {
+    if (!loadConfigurationFile()) return;
+    if (FirstScanDone) scan->RensSkjerm();
+    scan->OppdaterComboBoxer();
+    scan->OppdaterStatus();
+    scan->showFirstPanel();
+    FirstScanDone = true;
+    statusList->StatusScroll();
+  });
+}
+
+void TfrmMain::Saveconfiguration1Click() {
+  guarded([this] {
+    if (!FirstScanDone) {
+      dialogs::showMessage(QStringLiteral("Please scan the system for panels before using this function!"));
+      return;
+    }
+    frmSaveConfig->exec();
+  });
+}
+
+void TfrmMain::Saveprogrammedfunctionkeys1Click() { dialogs::showMessage(QStringLiteral("Virker ikke ennå!")); }
+
+void TfrmMain::Factorydefaults1Click() {
+  records::Factorydefaults();
+  cbAddress->clear();
+  edtUserDefName->clear();
+}
+
+void TfrmMain::Remotesetup1Click() { frmTCPIP->exec(); }
+
+void TfrmMain::Configusernamesandbuttons1Click() {
+  guarded([this] { frmConfigButtons->Configusernamesandbuttons1Click(); });
+}
+
+void TfrmMain::About2Click() { frmAbout->exec(); }
+
+void TfrmMain::Systeminformation1Click() { frmShowArray->exec(); }
+
+void TfrmMain::btnTunerClick(int tunerNr) {
+  guarded([this, tunerNr] {
+    if (tunerNr == 1) frmTuner1->openWindow();
+    if (tunerNr == 2) frmTuner2->openWindow();
+  });
+}

@@ -1,0 +1,100 @@
+#pragma once
+#include <QMainWindow>
+
+#include <memory>
+
+class ControllerLink;
+class PanelControlArea;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QScrollArea;
+class QWidget;
+class StatusList;
+class SystemScan;
+class TfrmAbout;
+class TfrmConfigButtons;
+class TfrmSaveConfig;
+class TfrmShowArray;
+class TfrmTCPIP;
+class TfrmTuner1;
+class TfrmTuner2;
+class UserButtons;
+
+// The main window. It owns the connection, every other window and every region, and wires them.
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `installedPath` stands in for the executable's folder (tests run the window in a folder of their own).
+  explicit TfrmMain(const QString& installedPath = QString());
+  ~TfrmMain() override;
+
+  // The client area below the menu bar, 938 x 501 at start; every position is measured in it.
+  QWidget* clientArea;
+  QPushButton* btnConn_DisConn;
+  QPushButton* btnStopWaiting;
+  QPushButton* btnScan;
+  QLabel* lblProdukt;
+  QComboBox* cbAddress;
+  QLineEdit* edtUserDefName;
+  QListWidget* lbRespons;
+  QPushButton* Button3;
+  QPushButton* Button9;
+  QScrollArea* sbKnapper;
+  QScrollArea* scrollStatus;
+  QPushButton* btnClose;
+
+  ControllerLink* link;
+  PanelControlArea* panels;
+  StatusList* statusList;
+  UserButtons* userButtons;
+  std::unique_ptr<SystemScan> scan;
+
+  TfrmConfigButtons* frmConfigButtons = nullptr;
+  TfrmSaveConfig* frmSaveConfig = nullptr;
+  TfrmShowArray* frmShowArray = nullptr;
+  TfrmAbout* frmAbout = nullptr;
+  TfrmTuner1* frmTuner1 = nullptr;
+  TfrmTuner2* frmTuner2 = nullptr;
+  TfrmTCPIP* frmTCPIP = nullptr;
+
+  void btnConn_DisConnClick();
+  void btnScanClick();
+  void btnStopWaitingClick();
+  void Button3Click();
+  void Button9Click();
+  void btnCloseClick();
+  void Exit1Click();
+  void Loadconfiguration1Click();
+  void Saveconfiguration1Click();
+  void Saveprogrammedfunctionkeys1Click();
+  void Factorydefaults1Click();
+  void Remotesetup1Click();
+  void Configusernamesandbuttons1Click();
+  void About2Click();
+  void Systeminformation1Click();
+  void btnTunerClick(int tunerNr);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildClientArea();
+  void buildMenu();
+  void FormCreate();
+  void FormShow();
+  void ClientSocket1Disconnect();
+  void refreshAfterStatusReplies(const QList<int>& addresses);
+  void followAnchors();
+
+  QString settingsPath() const;
+
+  QString installedPath_;
+  bool shownOnce_ = false;
+};
+
+extern TfrmMain* frmMain;

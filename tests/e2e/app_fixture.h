@@ -1,0 +1,44 @@
+#pragma once
+// The whole program's windows in a folder of their own, against the simulated controller on
+// 127.0.0.1; every message box and file dialog is recorded.
+#include <QElapsedTimer>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "app/u_frmMain.h"
+#include "common/operator_dialogs.h"
+#include "controller_sim.h"
+
+struct ReceivedLine {
+  qint64 ms;
+  QByteArray line;
+};
+
+class AppFixture {
+ public:
+  AppFixture();
+  ~AppFixture();
+
+  // Starts the controller (on a free port) and the program; the settings window points at it.
+  void start(SimOptions options = {});
+  // Only the program, for start-up cases; call before start() to prepare files.
+  QString folder() const { return dir_.path() + u'/'; }
+  QString configFile(const QString& name) const { return folder() + QStringLiteral("Configurations/") + name; }
+  void startProgram();
+
+  void connectToController();
+  void scan();
+
+  TfrmMain& w() { return *window_; }
+  ControllerSim& sim() { return *sim_; }
+  DialogRecorder recorder;
+  QList<ReceivedLine> received;
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<ControllerSim> sim_;
+  std::unique_ptr<TfrmMain> window_;
+  QElapsedTimer clock_;
+};
