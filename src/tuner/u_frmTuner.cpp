@@ -63,6 +63,9 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                  Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(480, 310);
+  QFont windowFont(QStringLiteral("Tahoma"));
+  windowFont.setPixelSize(11);
+  setFont(windowFont);
 
   gbOrv11 = new QGroupBox(this);
   gbOrv11->setObjectName(QStringLiteral("gbOrv11"));
@@ -111,7 +114,8 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   lblLine1 = new QLabel(QStringLiteral("Line 1(max 11 characters)"), this);
   lblLine1->setObjectName(QStringLiteral("lblLine1"));
   lblLine1->setTextFormat(Qt::PlainText);
-  lblLine1->setGeometry(8, 263, 150, 15);
+  lblLine1->move(8, 264);
+  lblLine1->adjustSize();
   leLine1 = new QLineEdit(this);
   leLine1->setObjectName(QStringLiteral("leLine1"));
   leLine1->setGeometry(8, 279, 121, 21);
@@ -120,7 +124,8 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   lblLine2 = new QLabel(QStringLiteral("Line 2(max 11 characters)"), this);
   lblLine2->setObjectName(QStringLiteral("lblLine2"));
   lblLine2->setTextFormat(Qt::PlainText);
-  lblLine2->setGeometry(145, 263, 150, 15);
+  lblLine2->move(145, 264);
+  lblLine2->adjustSize();
   leLine2 = new QLineEdit(this);
   leLine2->setObjectName(QStringLiteral("leLine2"));
   leLine2->setGeometry(145, 279, 121, 21);
