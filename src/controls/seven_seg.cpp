@@ -188,41 +188,50 @@ const Masks &blackMasks()
 
 // ---- pixel work --------------------------------------------------------------------------------
 
-// 4-connected scanline fill of the region that has the seed's colour.
+// 4-connected span fill of the region that has the seed's colour; each span remembers the row it
+// came from, so that row is only rescanned where the span reaches past its parent.
 void floodFill(QImage &img, int sx, int sy, QRgb color)
 {
     const int w = img.width(), h = img.height();
-    if (sx < 0 || sy < 0 || sx >= w || sy >= h)
+    if (sx < 0 || sy < 0 || sx >= w || sy >= h || img.depth() != 32)
         return;
-    auto px = [&img](int x, int y) -> QRgb & { return reinterpret_cast<QRgb *>(img.scanLine(y))[x]; };
-    const QRgb target = px(sx, sy);
+    uchar *bits = img.bits();
+    const qsizetype bpl = img.bytesPerLine();
+    auto line = [bits, bpl](int y) { return reinterpret_cast<QRgb *>(bits + y * bpl); };
+    const QRgb target = line(sy)[sx];
     if (target == color)
         return;
-    std::vector<std::pair<int, int>> stack;
+    struct Span {
+        int x1, x2, y, dy;
+    };
+    std::vector<Span> stack;
     stack.reserve(256);
-    stack.emplace_back(sx, sy);
+    stack.push_back({sx, sx, sy, 1});
+    stack.push_back({sx, sx, sy - 1, -1});
     while (!stack.empty()) {
-        auto [x, y] = stack.back();
+        auto [x1, x2, y, dy] = stack.back();
         stack.pop_back();
-        QRgb *row = reinterpret_cast<QRgb *>(img.scanLine(y));
-        if (row[x] != target)
+        if (y < 0 || y >= h)
             continue;
-        int l = x, r = x;
-        while (l > 0 && row[l - 1] == target)
-            --l;
-        while (r < w - 1 && row[r + 1] == target)
-            ++r;
-        for (int i = l; i <= r; ++i)
-            row[i] = color;
-        for (int ny : {y - 1, y + 1}) {
-            if (ny < 0 || ny >= h)
-                continue;
-            const QRgb *nrow = reinterpret_cast<const QRgb *>(img.scanLine(ny));
-            for (int i = l; i <= r; ++i) {
-                // push one seed per run of target pixels
-                if (nrow[i] == target && (i == l || nrow[i - 1] != target))
-                    stack.emplace_back(i, ny);
-            }
+        QRgb *row = line(y);
+        int x = x1;
+        if (row[x] == target) {
+            while (x > 0 && row[x - 1] == target)
+                row[--x] = color;
+            if (x < x1)
+                stack.push_back({x, x1 - 1, y - dy, -dy});
+        }
+        while (x1 <= x2) {
+            while (x1 < w && row[x1] == target)
+                row[x1++] = color;
+            if (x1 > x)
+                stack.push_back({x, x1 - 1, y + dy, dy});
+            if (x1 - 1 > x2)
+                stack.push_back({x2 + 1, x1 - 1, y - dy, -dy});
+            ++x1;
+            while (x1 < x2 && row[x1] != target)
+                ++x1;
+            x = x1;
         }
     }
 }
@@ -241,11 +250,13 @@ void andInto(QImage &cell, const QImage &mask, int px, int py)
 {
     const int x0 = std::max(0, px), x1 = std::min(cell.width(), px + mask.width());
     const int y0 = std::max(0, py), y1 = std::min(cell.height(), py + mask.height());
+    uchar *bits = cell.bits();
+    const qsizetype bpl = cell.bytesPerLine();
     for (int y = y0; y < y1; ++y) {
-        QRgb *dst = reinterpret_cast<QRgb *>(cell.scanLine(y));
-        const QRgb *src = reinterpret_cast<const QRgb *>(mask.constScanLine(y - py));
+        QRgb *dst = reinterpret_cast<QRgb *>(bits + y * bpl);
+        const QRgb *src = reinterpret_cast<const QRgb *>(mask.constScanLine(y - py)) - px;
         for (int x = x0; x < x1; ++x)
-            dst[x] &= src[x - px];
+            dst[x] &= src[x];
     }
 }
 
@@ -286,68 +297,71 @@ void composeDigit(QImage &cell, QChar ch, bool decPoint, const Masks &m, QRgb ba
 }
 
 // Area-average weights of one axis: each output pixel's weights sum to exactly 256, so a plain
-// area stays exactly its colour.
+// area keeps exactly its colour.
 struct Taps {
-    int first;
-    std::vector<int> w;
+    std::vector<int> first, count, weight; // per output: first source, number of sources, offset into weight
+    std::vector<int> offset;
 };
 
-std::vector<Taps> boxTaps(int src, int dst)
+Taps boxTaps(int src, int dst)
 {
-    std::vector<Taps> taps(static_cast<std::size_t>(dst));
+    Taps t;
     for (int i = 0; i < dst; ++i) {
         // in units of 1/(src*dst): output i covers [i*src, (i+1)*src), source k covers [k*dst, (k+1)*dst)
         const long long lo = 1LL * i * src, hi = lo + src;
         const int k0 = int(lo / dst), k1 = int((hi - 1) / dst);
-        Taps &t = taps[std::size_t(i)];
-        t.first = k0;
+        t.first.push_back(k0);
+        t.count.push_back(k1 - k0 + 1);
+        t.offset.push_back(int(t.weight.size()));
         long long prev = 0;
         for (int k = k0; k <= k1; ++k) {
             const long long end = std::min(hi, 1LL * (k + 1) * dst) - lo;
             const long long cum = (end * 256 + src / 2) / src;
-            t.w.push_back(int(cum - prev));
+            t.weight.push_back(int(cum - prev));
             prev = cum;
         }
     }
-    return taps;
+    return t;
 }
 
-void scaleInto(const QImage &cell, QImage &strip, int left, int dw, int h, const std::vector<Taps> &tx,
-               const std::vector<Taps> &ty, std::vector<quint32> &tmp)
+// Red and blue travel together in one word (16 bits each after the first pass, 32 after the second).
+void scaleInto(const QImage &cell, QImage &strip, int left, int dw, int h, const Taps &tx, const Taps &ty,
+               std::vector<quint32> &tmp)
 {
     const int sh = cell.height();
-    tmp.assign(std::size_t(sh) * std::size_t(dw) * 3, 0);
+    tmp.resize(std::size_t(sh) * std::size_t(dw) * 2);
     for (int y = 0; y < sh; ++y) {
         const QRgb *src = reinterpret_cast<const QRgb *>(cell.constScanLine(y));
-        quint32 *out = tmp.data() + std::size_t(y) * std::size_t(dw) * 3;
+        quint32 *out = tmp.data() + std::size_t(y) * std::size_t(dw) * 2;
         for (int i = 0; i < dw; ++i) {
-            const Taps &t = tx[std::size_t(i)];
-            quint32 r = 0, g = 0, b = 0;
-            for (std::size_t k = 0; k < t.w.size(); ++k) {
-                const QRgb p = src[t.first + int(k)];
-                const quint32 wk = quint32(t.w[k]);
-                r += quint32(qRed(p)) * wk;
-                g += quint32(qGreen(p)) * wk;
-                b += quint32(qBlue(p)) * wk;
+            const QRgb *s = src + tx.first[std::size_t(i)];
+            const int *w = tx.weight.data() + tx.offset[std::size_t(i)];
+            quint32 rb = 0, g = 0;
+            for (int k = 0, n = tx.count[std::size_t(i)]; k < n; ++k) {
+                rb += (s[k] & 0x00FF00FFu) * quint32(w[k]);
+                g += ((s[k] >> 8) & 0xFFu) * quint32(w[k]);
             }
-            out[3 * i] = r;
-            out[3 * i + 1] = g;
-            out[3 * i + 2] = b;
+            out[2 * i] = rb;
+            out[2 * i + 1] = g;
         }
     }
+    uchar *bits = strip.bits();
+    const qsizetype bpl = strip.bytesPerLine();
     for (int j = 0; j < h; ++j) {
-        const Taps &t = ty[std::size_t(j)];
-        QRgb *dst = reinterpret_cast<QRgb *>(strip.scanLine(j)) + left;
+        QRgb *dst = reinterpret_cast<QRgb *>(bits + j * bpl) + left;
+        const int *w = ty.weight.data() + ty.offset[std::size_t(j)];
+        const int n = ty.count[std::size_t(j)];
+        const quint32 *rows = tmp.data() + std::size_t(ty.first[std::size_t(j)]) * std::size_t(dw) * 2;
         for (int i = 0; i < dw; ++i) {
-            quint32 r = 0, g = 0, b = 0;
-            for (std::size_t k = 0; k < t.w.size(); ++k) {
-                const quint32 *in = tmp.data() + (std::size_t(t.first) + k) * std::size_t(dw) * 3 + 3 * std::size_t(i);
-                const quint32 wk = quint32(t.w[k]);
-                r += in[0] * wk;
-                g += in[1] * wk;
-                b += in[2] * wk;
+            quint64 rb = 0;
+            quint32 g = 0;
+            for (int k = 0; k < n; ++k) {
+                const quint32 *in = rows + std::size_t(k) * std::size_t(dw) * 2 + 2 * std::size_t(i);
+                rb += ((quint64(in[0] >> 16) << 32) | (in[0] & 0xFFFFu)) * quint64(w[k]);
+                g += in[1] * quint32(w[k]);
             }
-            dst[i] = qRgb(int((r + 32768) >> 16), int((g + 32768) >> 16), int((b + 32768) >> 16));
+            const quint32 r = quint32(((rb >> 32) + 32768) >> 16), b = quint32(((rb & 0xFFFFFFFFu) + 32768) >> 16);
+            dst[i] = 0xFF000000u | (r << 16) | (((g + 32768) >> 16) << 8) | b;
         }
     }
 }
