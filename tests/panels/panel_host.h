@@ -1,0 +1,47 @@
+#pragma once
+// A stand-in for the main window: the client area with the address list and the command log.
+#include <QComboBox>
+#include <QListWidget>
+#include <QWidget>
+
+#include "link/controller_link.h"
+#include "model/formatting.h"
+#include "model/system_table.h"
+
+struct PanelHost {
+  QWidget window;
+  QComboBox* cbAddress;
+  QListWidget* lbRespons;
+  ControllerLink link;
+
+  PanelHost()
+      : cbAddress(new QComboBox(&window)), lbRespons(new QListWidget(&window)), link(lbRespons) {
+    window.resize(938, 501);
+    cbAddress->setObjectName(QStringLiteral("cbAddress"));
+    cbAddress->setEditable(true);
+    cbAddress->setGeometry(400, 300, 100, 22);
+    lbRespons->setGeometry(7, 345, 580, 135);
+  }
+
+  // The address list as the scan leaves it, with `selected` current.
+  void listSlots(std::initializer_list<int> inUse, int selected) {
+    cbAddress->clear();
+    for (int s : inUse) cbAddress->addItem(addressText(s));
+    cbAddress->setCurrentText(addressText(selected));
+  }
+};
+
+inline void putPanel(int slot, const char* model, int status, int tunerNr = 0) {
+  TSystemRecord& rec = SystemArray[slot];
+  rec.I_bruk = true;
+  rec.Adresse = slot;
+  rec.Navn = QString::fromLatin1(model);
+  const QString m = QString::fromLatin1(model);
+  rec.BrukerDef = m == u"Orv11"   ? Orv11Navn
+                  : m == u"Orv15" ? Orv15Navn
+                  : m == u"Orv18" ? Orv18Navn
+                  : m == u"Orv0"  ? Orv0Navn
+                                  : QString();
+  rec.Status = status;
+  rec.TunerNr = tunerNr;
+}
