@@ -441,7 +441,8 @@ QImage TSevenSeg::CreateDigit(QChar ch, bool decPoint, TColor colorText, TColor 
 
 QImage TSevenSeg::CreateImageCache(int cellWidth, int cellHeight, TColor colorText, TColor colorBackGnd)
 {
-    if (cellWidth <= 0 || cellHeight <= 0 || cellWidth > (1 << 24) / Max7SegChars)
+    // beyond 64 Mpixels (a display far larger than any screen) the control shows background only
+    if (cellWidth <= 0 || cellHeight <= 0 || 1LL * cellWidth * cellHeight * Max7SegChars > (1LL << 26))
         return {};
     QImage strip(cellWidth * Max7SegChars, cellHeight, QImage::Format_RGB32);
     QImage cell(defDigWidth, defDigHeight, QImage::Format_RGB32);
