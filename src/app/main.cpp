@@ -9,10 +9,9 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("OrvControlClient"));
   // The windows were designed with these faces; Linux has free look-alikes.
   QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
-  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"));
 
   TfrmMain window;
-  window.adjustSize();
   window.move(window.screen()->availableGeometry().center() - window.rect().center());
   window.show();
   return app.exec();

@@ -71,6 +71,7 @@ TfrmMain::TfrmMain(const QString& installedPath)
 
   buildClientArea();
   buildMenu();
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 
   link = new ControllerLink(lbRespons, this);
   panels = new PanelControlArea(clientArea, link, cbAddress, this);
