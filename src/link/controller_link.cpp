@@ -112,7 +112,11 @@ void ControllerLink::SendCommand(const QString& Streng) {
 }
 
 void ControllerLink::sendDirect(const QString& text) {
-  if (isConnected()) ClientSocket1->write(codepage::encode(text));
+  if (!isConnected()) return;
+  ClientSocket1->write(codepage::encode(text));
+  // Out now: the poll and the replay pause the thread right after sending, and the socket would
+  // otherwise write only once the event loop runs again.
+  ClientSocket1->flush();
 }
 
 void ControllerLink::waitForReply() {

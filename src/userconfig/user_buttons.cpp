@@ -1,6 +1,5 @@
 #include "userconfig/user_buttons.h"
 
-#include <QAbstractSocket>
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
@@ -69,12 +68,7 @@ void UserButtons::btnUsrConfClick(int indeks) {
     // The first line is the header; the pauses hold this thread on purpose, nothing else may
     // run between the lines.
     for (qsizetype i = 1; i < file.lines.size(); ++i) {
-      if (link_) {
-        link_->SendCommand(file.lines[i] + CrLf);
-        // The socket writes only from the event loop, which the pause holds off; without this
-        // every line would leave in one burst after the last pause.
-        if (auto* socket = link_->findChild<QAbstractSocket*>()) socket->flush();
-      }
+      if (link_) link_->SendCommand(file.lines[i] + CrLf);
       QThread::msleep(Delay);
     }
   });
