@@ -52,7 +52,7 @@ class ControllerLink : public QObject {
   std::function<void(const QList<int>& addresses)> onStatusReplies;
 
   // A reply without its CR LF is handed on as it stands after this long.
-  static constexpr int kPartialLineMs = 20;
+  static constexpr int kPartialLineMs = 40;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
 

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -81,17 +82,30 @@ class TestE2eLink : public QObject {
       QVERIFY2(requests[k] - requests[k - 1] >= 95, qPrintable(QString::number(requests[k] - requests[k - 1])));
   }
 
+  // The controller runs as its own process here, as it does for real: a reply split by the
+  // network arrives while this program is paused in the poll.
   void replySplitOverTwoWritesIsReadWhole() {
+    QProcess sim;
+    sim.setProgram(QCoreApplication::applicationDirPath() + "/controller-sim");
+    sim.setArguments({"--port", "0", "--split-replies", "5"});
+    sim.start();
+    QVERIFY(sim.waitForReadyRead(10000));
+    const QByteArray first = sim.readLine();
+    QVERIFY2(first.startsWith("listening on 127.0.0.1:"), first.constData());
+    const QString port = QString::fromLatin1(first.trimmed().split(':').last());
+
     AppFixture app;
-    SimOptions options;
-    options.splitPauseMs = 5;
-    app.start(options);
-    app.connectToController();
+    app.startProgram();
+    app.w().frmTCPIP->lePort->setText(port);
+    app.w().btnConn_DisConn->click();
+    QTRY_VERIFY(app.w().link->isConnected());
     app.scan();
     QCOMPARE(SystemArray[6].Status, 39);
     QCOMPARE(comboEntries(app.w().cbAddress), (QStringList{"0x02", "0x03", "0x04", "0x06"}));
     QVERIFY(app.w().link->logEntries().contains(QStringLiteral("Rx from server: #0x06 Ret X:1=39\r\n")));
     QVERIFY(app.recorder.messages.isEmpty());
+    sim.kill();
+    sim.waitForFinished();
   }
 
   void replyWithoutLineEndIsHandledAfterAMoment() {
