@@ -253,6 +253,27 @@ class TestPanelControlArea : public QObject {
     area->OppdaterPanel(4);
     QVERIFY(find<TLatchButton>(("sb" + m + "_6").constData())->isChecked());
     QCOMPARE(display(("ss" + m).constData())->caption(), QString::number(status));
+    QVERIFY(host->link.logEntries().isEmpty());  // a fill never sends
+  }
+
+  void latchFaces_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QColor>("face");
+    QTest::newRow("up") << "up" << QColor(212, 207, 201);
+    QTest::newRow("disabled") << "disabled" << QColor(51, 51, 51);
+    QTest::newRow("held") << "held" << QColor(0, 128, 0);
+    QTest::newRow("down") << "down" << QColor(255, 0, 0);
+  }
+  void latchFaces() {
+    QFETCH(QString, state);
+    QFETCH(QColor, face);
+    TLatchButton b;
+    b.setEnabled(state != u"disabled");
+    b.setChecked(state == u"down");
+    b.setDown(state == u"held");
+    const QImage img = b.grab().toImage();
+    QCOMPARE(img.size(), QSize(60, 90));
+    QCOMPARE(img.pixelColor(30, 20), face);
   }
 
   void fillOrv0ShowsMessageAndUnusedSlotNothing() {
