@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include <array>
+
 #include "common/operator_dialogs.h"
 #include "controls/seven_seg.h"
 #include "link/protocol.h"
@@ -20,6 +22,19 @@ QString prefixFor(Model model) {
     case Model::Orv18: return QStringLiteral("Orv18_");
     default: return QString();
   }
+}
+
+// "ss" + prefix + slot for every model and slot, built once: the refresh looks them up per reply.
+const QString& displayName(Model model, int n) {
+  static const auto names = [] {
+    std::array<std::array<QString, SystemSlots>, 3> t;
+    const Model models[] = {Model::Orv11, Model::Orv15, Model::Orv18};
+    for (int m = 0; m < 3; ++m)
+      for (int k = 0; k < SystemSlots; ++k) t[m][k] = QStringLiteral("ss") + prefixFor(models[m]) + QString::number(k);
+    return t;
+  }();
+  const int m = model == Model::Orv11 ? 0 : model == Model::Orv15 ? 1 : 2;
+  return names[m][n];
 }
 
 QString statusText(Model model, int status) {
@@ -194,7 +209,7 @@ void StatusList::OppdaterScrollBox() {
     const Model model = modelOf(rec);
     if (model != Model::Orv11 && model != Model::Orv15 && model != Model::Orv18) continue;
     // A panel that took this model after the build has no display; it waits for the next build.
-    if (auto* ss = qobject_cast<TSevenSeg*>(control(QStringLiteral("ss") + prefixFor(model) + QString::number(n))))
+    if (auto* ss = qobject_cast<TSevenSeg*>(control(displayName(model, n))))
       ss->setCaption(statusText(model, rec.Status));
   }
 }
