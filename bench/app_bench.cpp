@@ -1,0 +1,111 @@
+// One status reply through the whole program: the socket read, the log entry, the table, the
+// control area, the status list and both tuner windows, paints included; 127 panels listed.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFont>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "app/u_frmMain.h"
+#include "controller_sim.h"
+#include "link/controller_link.h"
+#include "link/u_frmTCPIP.h"
+#include "model/scan.h"
+#include "model/system_table.h"
+#include "panels/status_list.h"
+
+namespace {
+
+constexpr int kPanels = 127;
+
+struct Program {
+  QTemporaryDir dir;
+  std::unique_ptr<ControllerSim> sim;
+  std::unique_ptr<TfrmMain> w;
+  int handled = 0;
+
+  Program() {
+    resetProgramState();
+    SimOptions o;
+    o.port = 0;
+    o.echo = false;
+    o.panels = manyPanels(kPanels);
+    sim = std::make_unique<ControllerSim>(o);
+    if (!sim->listen()) qFatal("simulator cannot listen");
+    w = std::make_unique<TfrmMain>(dir.path());
+    w->show();
+    w->frmTCPIP->lePort->setText(QString::number(sim->port()));
+    w->btnConn_DisConn->click();
+    while (!w->link->isConnected() || sim->clientCount() != 1) QCoreApplication::processEvents();
+
+    // The table and the screen as a scan of the simulator leaves them, without the poll's pauses.
+    int tuners = 0;
+    for (const SimPanel& panel : manyPanels(kPanels)) {
+      TSystemRecord& rec = SystemArray[panel.address];
+      rec.I_bruk = true;
+      rec.Adresse = panel.address;
+      rec.Navn = QString::fromLatin1(panel.model);
+      rec.Status = panel.status;
+      if (modelOf(rec) == Model::Orv11) rec.TunerNr = ++tuners;
+    }
+    AntallTunere = qMin(tuners, 4);
+    w->scan->OppdaterComboBoxer();
+    w->scan->showFirstPanel();
+    FirstScanDone = true;
+    w->statusList->StatusScroll();
+    w->btnTunerClick(1);
+    w->btnTunerClick(2);
+    QCoreApplication::processEvents();
+
+    auto original = w->link->onStatusReplies;
+    w->link->onStatusReplies = [this, original](const QList<int>& addresses) {
+      handled += int(addresses.size());
+      original(addresses);
+    };
+  }
+};
+
+// Out of line so a profiler can be pointed at it (callgrind --toggle-collect=*replyRoundTrip*).
+[[gnu::noinline]] void replyRoundTrip(Program& p, int i) {
+  // Orv11 panels (every third address) also drive the tuner displays; cycle all models.
+  const int address = i % kPanels + 1;
+  const int value = (i / kPanels) % 8 + 1;
+  const int before = p.handled;
+  p.sim->sendRaw(ControllerSim::statusReply(address, value));
+  while (p.handled == before) QCoreApplication::processEvents();
+  QCoreApplication::processEvents();  // the paints it asked for
+}
+
+void BM_StatusReplyEndToEnd(benchmark::State& state) {
+  Program p;
+  int i = 0;
+  for (auto _ : state) {
+    replyRoundTrip(p, i++);
+    if (i % 1000 == 0) {
+      // A long run would grow the log without end; an operator's "Clear" does the same.
+      state.PauseTiming();
+      p.w->Button3Click();
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_StatusReplyEndToEnd)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"));
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,326 @@
+// Whole-program figures: the real main window, offscreen, against the simulated controller.
+// Every mode prints "RESULT <key> <value>" lines for bench/run.sh.
+//
+//   orv_perf scan [--sim PATH]   scan of 127 panels, then resident memory (PATH: a controller-sim
+//                                executable in its own process instead of the in-process one)
+//   orv_perf flood               100 000 status replies from a controller in its own thread
+//   orv_perf wait                processor time of a 5 s wait for a reply that never comes
+//   orv_perf startup             start-up to the first paint, in this process and as a new process
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "app/u_frmMain.h"
+#include "controller_sim.h"
+#include "link/controller_link.h"
+#include "link/u_frmTCPIP.h"
+#include "model/scan.h"
+#include "model/system_table.h"
+#include "panels/status_list.h"
+
+namespace {
+
+constexpr int kPanels = 127;
+
+void result(const char* key, double value) {
+  std::printf("RESULT %s %.6g\n", key, value);
+  std::fflush(stdout);
+}
+
+void fail(const char* what) {
+  std::fprintf(stderr, "orv_perf: %s\n", what);
+  std::exit(1);
+}
+
+// The program's own font look-alikes, as main() registers them.
+void substituteFonts() {
+  QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
+  QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"));
+}
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double residentMiB() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  long size = 0, resident = 0;
+  if (!f || std::fscanf(f, "%ld %ld", &size, &resident) != 2) fail("cannot read /proc/self/statm");
+  std::fclose(f);
+  return resident * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+SimOptions simOptions() {
+  SimOptions o;
+  o.port = 0;
+  o.echo = false;
+  o.panels = manyPanels(kPanels);
+  return o;
+}
+
+// A controller in a thread of its own, so it answers while the program sleeps, like a real one.
+class ThreadedSim {
+ public:
+  explicit ThreadedSim(SimOptions options) {
+    thread_.start();
+    anchor_.moveToThread(&thread_);
+    QMetaObject::invokeMethod(
+        &anchor_, [this, options] {
+          sim_ = new ControllerSim(options);
+          if (!sim_->listen()) fail("simulator cannot listen");
+          port_ = sim_->port();
+        },
+        Qt::BlockingQueuedConnection);
+  }
+  ~ThreadedSim() {
+    QMetaObject::invokeMethod(&anchor_, [this] { delete sim_; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+  }
+  quint16 port() const { return port_; }
+  // Queued in the simulator's thread; each call is one write.
+  void sendRaw(const QByteArray& bytes) {
+    QMetaObject::invokeMethod(&anchor_, [this, bytes] { sim_->sendRaw(bytes); }, Qt::QueuedConnection);
+  }
+
+ private:
+  QThread thread_;
+  QObject anchor_;
+  ControllerSim* sim_ = nullptr;
+  quint16 port_ = 0;
+};
+
+// The main window in a folder of its own, connected to a controller on `port`.
+struct Program {
+  QTemporaryDir dir;
+  std::unique_ptr<TfrmMain> w;
+
+  explicit Program(quint16 port) {
+    resetProgramState();
+    w = std::make_unique<TfrmMain>(dir.path());
+    w->show();
+    w->frmTCPIP->lePort->setText(QString::number(port));
+    w->btnConn_DisConn->click();
+    if (!spinUntil([&] { return w->link->isConnected(); }, 5000)) fail("no connection");
+  }
+};
+
+// Scan: its time over the floor of the poll's pauses, then the memory the scanned program holds.
+int runScan(const QString& simPath) {
+  std::unique_ptr<ThreadedSim> threaded;
+  std::unique_ptr<ControllerSim> inProcess;
+  QProcess process;
+  quint16 port = 0;
+  if (!simPath.isEmpty()) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(simPath, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--many"),
+                            QString::number(kPanels)});
+    if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) fail("controller-sim did not start");
+    const QByteArray first = process.readLine().trimmed();  // "listening on ADDR:PORT"
+    port = first.mid(first.lastIndexOf(':') + 1).toUShort();
+    // Its traffic log is read and dropped so the pipe never fills.
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, [&] { process.readAllStandardOutput(); });
+  } else {
+    inProcess = std::make_unique<ControllerSim>(simOptions());
+    if (!inProcess->listen()) fail("simulator cannot listen");
+    port = inProcess->port();
+  }
+  Program p(port);
+  QElapsedTimer t;
+  t.start();
+  p.w->btnScan->click();  // the whole scan runs inside the click
+  const double ms = t.nsecsElapsed() / 1e6;
+  if (p.w->cbAddress->count() != kPanels || Antall != kPanels) fail("scan did not list every panel");
+  const double floorMs = kPanels * Delay;
+  result("scan_ms", ms);
+  result("scan_overhead_pct", (ms - floorMs) / floorMs * 100.0);
+  QCoreApplication::processEvents();  // the first paint of the list
+  result("rss_mib", residentMiB());
+  p.w.reset();
+  if (process.state() != QProcess::NotRunning) {
+    process.kill();
+    process.waitForFinished(2000);
+  }
+  return 0;
+}
+
+// The 127 panels of the scan, taken into the table and onto the screen without the poll's pauses.
+void listPanels(TfrmMain& w) {
+  for (const SimPanel& panel : manyPanels(kPanels)) {
+    TSystemRecord& rec = SystemArray[panel.address];
+    rec.I_bruk = true;
+    rec.Adresse = panel.address;
+    rec.Navn = QString::fromLatin1(panel.model);
+    rec.Status = panel.status;
+  }
+  int tuners = 0;
+  for (int n = 1; n <= kPanels; ++n)
+    if (modelOf(SystemArray[n]) == Model::Orv11) SystemArray[n].TunerNr = ++tuners;
+  AntallTunere = qMin(tuners, 4);
+  w.scan->OppdaterComboBoxer();
+  w.scan->showFirstPanel();
+  FirstScanDone = true;
+  w.statusList->StatusScroll();
+  w.btnTunerClick(1);
+  w.btnTunerClick(2);
+  QCoreApplication::processEvents();
+}
+
+QByteArray statusReply(int i) {
+  const int address = i % kPanels + 1;
+  return ControllerSim::statusReply(address, (i / kPanels) % 8 + 1);
+}
+
+// A flood of replies: how fast they are absorbed, and the longest time the event loop was held.
+int runFlood() {
+  constexpr int kReplies = 100000;
+  constexpr int kPieces = 100;
+  auto sim = std::make_unique<ThreadedSim>(simOptions());
+  Program p(sim->port());
+  listPanels(*p.w);
+
+  int handled = 0;
+  auto original = p.w->link->onStatusReplies;
+  p.w->link->onStatusReplies = [&](const QList<int>& addresses) {
+    handled += int(addresses.size());
+    original(addresses);
+  };
+
+  // A zero timer ticks once per pass of the event loop; the gap between ticks is the stall.
+  QElapsedTimer clock;
+  qint64 lastTick = 0, maxGapNs = 0;
+  QTimer tick;
+  tick.setInterval(0);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    maxGapNs = std::max(maxGapNs, now - lastTick);
+    lastTick = now;
+  });
+
+  QByteArray piece;
+  clock.start();
+  tick.start();
+  for (int k = 0; k < kPieces; ++k) {
+    piece.clear();
+    for (int i = k * (kReplies / kPieces); i < (k + 1) * (kReplies / kPieces); ++i) piece += statusReply(i);
+    sim->sendRaw(piece);
+  }
+  const bool done = spinUntil([&] { return handled >= kReplies; }, 120000);
+  const double seconds = clock.nsecsElapsed() / 1e9;
+  tick.stop();
+  if (!done) fail("flood not absorbed within 120 s");
+  QCoreApplication::processEvents();
+  result("flood_replies_per_s", kReplies / seconds);
+  result("flood_max_stall_ms", maxGapNs / 1e6);
+  result("flood_log_entries", double(p.w->link->logEntries().size()));
+  p.w.reset();
+  return 0;
+}
+
+// A 5 s wait for a reply that never comes, ended as the operator's "Stop waiting!" would.
+int runWait() {
+  SimOptions o = simOptions();
+  o.noAnswer = true;
+  ControllerSim sim(o);
+  if (!sim.listen()) fail("simulator cannot listen");
+  Program p(sim.port());
+  spinUntil([] { return false; }, 300);  // let the connection settle
+  QTimer::singleShot(5000, p.w.get(), [&] { p.w->btnStopWaitingClick(); });
+  StrengMottatt = false;
+  p.w->link->SendCommand(QStringLiteral("#0x01 Get X\r\n"));
+  const double cpu0 = cpuSeconds();
+  QElapsedTimer t;
+  t.start();
+  p.w->link->waitForReply();
+  const double wall = t.nsecsElapsed() / 1e9;
+  const double cpu = cpuSeconds() - cpu0;
+  result("wait_wall_s", wall);
+  result("wait_cpu_pct", cpu / wall * 100.0);
+  return 0;
+}
+
+// Start-up in this process: QApplication made before main() took the clock, so the child mode
+// reports from its own start, and the parent adds the cost of starting a process.
+int runStartupChild(QElapsedTimer& sinceMain) {
+  substituteFonts();
+  QTemporaryDir dir;
+  struct FirstPaint : QObject {
+    bool seen = false;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) seen = true;
+      return false;
+    }
+  } watcher;
+  auto w = std::make_unique<TfrmMain>(dir.path());
+  w->installEventFilter(&watcher);
+  w->show();
+  while (!watcher.seen) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  result("startup_in_process_ms", sinceMain.nsecsElapsed() / 1e6);
+  return 0;
+}
+
+int runStartupParent() {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  child.setProcessEnvironment(env);
+  QElapsedTimer t;
+  t.start();
+  child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startup-child")});
+  if (!child.waitForFinished(30000)) fail("start-up child did not finish");
+  const double totalMs = t.nsecsElapsed() / 1e6;
+  const QByteArray out = child.readAllStandardOutput();
+  const qsizetype at = out.indexOf("startup_in_process_ms ");
+  if (at < 0) fail("start-up child printed no figure");
+  const double inProcess = out.mid(at + 22).trimmed().split('\n').first().toDouble();
+  result("startup_in_process_ms", inProcess);
+  // Process creation, loading the libraries and the exit: everything the child did not time.
+  result("startup_process_total_ms", totalMs);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer sinceMain;
+  sinceMain.start();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  const QString mode = args.value(1);
+  if (mode == u"startup-child") return runStartupChild(sinceMain);
+  substituteFonts();
+  if (mode == u"scan") return runScan(args.value(2) == u"--sim" ? args.value(3) : QString());
+  if (mode == u"flood") return runFlood();
+  if (mode == u"wait") return runWait();
+  if (mode == u"startup") return runStartupParent();
+  std::fprintf(stderr, "usage: orv_perf scan [--sim PATH] | flood | wait | startup\n");
+  return 2;
+}
