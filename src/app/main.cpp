@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QScreen>
 
 #include "app/u_frmMain.h"
@@ -7,6 +8,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("OrvControlClient"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orvcontrolclient.png")));
   // The windows were designed with these faces; Linux has free look-alikes.
   QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
   QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"));
