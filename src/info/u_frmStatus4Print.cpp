@@ -46,6 +46,11 @@ TfrmShowArray::TfrmShowArray(QWidget* parent) : QDialog(parent, Qt::Tool) {
   btnClose->setGeometry(266, 208, 75, 25);
   btnClose->setAutoDefault(false);
   connect(btnClose, &QPushButton::clicked, this, &TfrmShowArray::btnCloseClick);
+
+  // Tab leaves the memo, so the buttons can be reached from the keyboard.
+  memArray->setTabChangesFocus(true);
+  setTabOrder(memArray, btnToclpbrd);
+  setTabOrder(btnToclpbrd, btnClose);
 }
 
 void TfrmShowArray::FormShow() { memArray->setPlainText(systemStatusText()); }

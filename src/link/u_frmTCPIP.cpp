@@ -26,4 +26,6 @@ TfrmTCPIP::TfrmTCPIP(QWidget* parent) : QDialog(parent, Qt::Tool) {
   Button1->setGeometry(158, 88, 75, 25);
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  setTabOrder(leIP, lePort);
+  setTabOrder(lePort, Button1);
 }

@@ -122,6 +122,14 @@ TfrmSaveConfig::TfrmSaveConfig(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
   btnClose = button(this, QStringLiteral("btnClose"), QStringLiteral("Close"), 340, 347);
 
+  // Enter saves the system configuration (the file dialog comes first); the function-key "Save" and
+  // "Close" only take Space.
+  btnSaveFKeys->setAutoDefault(false);
+  btnClose->setAutoDefault(false);
+  memArray->setTabChangesFocus(true);
+  QWidget* order[] = {cbFKey, leUserConfigName, btnSaveFKeys, leComment, memArray, btnSave, btnClose};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
   connect(btnSave, &QPushButton::clicked, this, [this] { guarded([&] { btnSaveClick(); }); });
   connect(btnSaveFKeys, &QPushButton::clicked, this, [this] { guarded([&] { btnSaveFKeysClick(); }); });
   connect(btnClose, &QPushButton::clicked, this, [this] { guarded([&] { btnCloseClick(); }); });

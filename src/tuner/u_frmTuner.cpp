@@ -144,6 +144,10 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   connect(btnClose, &QPushButton::clicked, this, [this] { guarded([&] { btnCloseClick(); }); });
 
   showLabelEditor(false);
+  // The memory buttons take no focus (a stray Space would move the tuner); Escape is the close box.
+  setTabOrder(leLine1, leLine2);
+  setTabOrder(leLine2, btnSave);
+  setTabOrder(btnSave, btnClose);
 
   pumBtn = new QMenu(this);
   pumBtn->setObjectName(QStringLiteral("pumBtn"));
