@@ -113,6 +113,22 @@ TfrmMain::TfrmMain(const QString& installedPath)
     if (tunerNr == 1) frmTuner1->setDisplay(caption);
     if (tunerNr == 2) frmTuner2->setDisplay(caption);
   };
+  setKeyboardOrder();
+}
+
+// Tab follows the way of a run: connect, scan, pick a panel, its label editors, the log, the user
+// buttons, "Exit". The status list's entries, made at every scan, join the end.
+void TfrmMain::setKeyboardOrder() {
+  QList<QWidget*> order{btnConn_DisConn, btnScan, btnStopWaiting, cbAddress, edtUserDefName};
+  for (const char* frame : {"gbOrv0", "gbOrv11", "gbOrv15", "gbOrv18"})
+    if (auto* gb = clientArea->findChild<QWidget*>(QString::fromLatin1(frame)))
+      for (QWidget* c : gb->findChildren<QWidget*>())
+        if (c->focusPolicy() & Qt::TabFocus) order << c;
+  order << lbRespons << Button9 << Button3;
+  for (QWidget* c : sbKnapper->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (c->focusPolicy() & Qt::TabFocus) order << c;
+  order << btnClose;
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 TfrmMain::~TfrmMain() {
@@ -219,30 +235,30 @@ void TfrmMain::buildMenu() {
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->setToolTipsVisible(true);
-  item(file, QStringLiteral("Loadconfiguration1"), QStringLiteral("Load all panels configuration"), {},
+  item(file, QStringLiteral("Loadconfiguration1"), QStringLiteral("&Load all panels configuration"), {},
        &TfrmMain::Loadconfiguration1Click);
-  item(file, QStringLiteral("Saveconfiguration1"), QStringLiteral("Save all panels configuration"), {},
+  item(file, QStringLiteral("Saveconfiguration1"), QStringLiteral("&Save all panels configuration"), {},
        &TfrmMain::Saveconfiguration1Click);
-  item(file, QStringLiteral("Loadprogrammedfunctionkeys1"), QStringLiteral("Load programmed function keys"), {},
+  item(file, QStringLiteral("Loadprogrammedfunctionkeys1"), QStringLiteral("Load programmed &function keys"), {},
        nullptr);
-  item(file, QStringLiteral("Saveprogrammedfunctionkeys1"), QStringLiteral("Save programmed function keys"), {},
+  item(file, QStringLiteral("Saveprogrammedfunctionkeys1"), QStringLiteral("Save programmed function &keys"), {},
        &TfrmMain::Saveprogrammedfunctionkeys1Click);
-  item(file, QStringLiteral("Exit1"), QStringLiteral("Exit"), {}, &TfrmMain::Exit1Click);
+  item(file, QStringLiteral("Exit1"), QStringLiteral("E&xit"), {}, &TfrmMain::Exit1Click);
 
   QMenu* config = bar->addMenu(QStringLiteral("&Configuration"));
   config->setObjectName(QStringLiteral("Configuration1"));
   config->setToolTipsVisible(true);
-  item(config, QStringLiteral("Factorydefaults1"), QStringLiteral("Factory defaults"),
+  item(config, QStringLiteral("Factorydefaults1"), QStringLiteral("&Factory defaults"),
        QStringLiteral("Clear all user configured data!"), &TfrmMain::Factorydefaults1Click);
-  item(config, QStringLiteral("Remotesetup1"), QStringLiteral("Remote setup"), {}, &TfrmMain::Remotesetup1Click);
+  item(config, QStringLiteral("Remotesetup1"), QStringLiteral("&Remote setup"), {}, &TfrmMain::Remotesetup1Click);
   config->addSeparator();
-  item(config, QStringLiteral("Configusernamesandbuttons1"), QStringLiteral("Add user configuration"),
+  item(config, QStringLiteral("Configusernamesandbuttons1"), QStringLiteral("&Add user configuration"),
        QStringLiteral("Make a system sequence assigned to F1..F12"), &TfrmMain::Configusernamesandbuttons1Click);
 
   QMenu* about = bar->addMenu(QStringLiteral("&About...."));
   about->setObjectName(QStringLiteral("About1"));
-  item(about, QStringLiteral("About2"), QStringLiteral("Program info"), {}, &TfrmMain::About2Click);
-  item(about, QStringLiteral("Systeminformation1"), QStringLiteral("System information"), {},
+  item(about, QStringLiteral("About2"), QStringLiteral("&Program info"), {}, &TfrmMain::About2Click);
+  item(about, QStringLiteral("Systeminformation1"), QStringLiteral("&System information"), {},
        &TfrmMain::Systeminformation1Click);
 }
 

@@ -90,6 +90,7 @@ class TfrmMain : public QMainWindow {
   void ClientSocket1Disconnect();
   void refreshAfterStatusReplies(const QList<int>& addresses);
   void followAnchors();
+  void setKeyboardOrder();
 
   QString settingsPath() const;
 
