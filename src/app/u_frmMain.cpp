@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -287,15 +286,9 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::FormShow() {
   frmConfigButtons->clearAddressList();
-  const TcpSettings settings = readTcpSettings(settingsPath());
+  const TcpSettings settings = readTcpSettings(settingsFilePath());
   frmTCPIP->leIP->setText(settings.address);
   frmTCPIP->lePort->setText(settings.port);
-}
-
-// The executable's own name with ".INI", beside it.
-QString TfrmMain::settingsPath() const {
-  return InstalledPath + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-         QStringLiteral(".INI");
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -378,7 +371,7 @@ void TfrmMain::btnCloseClick() {
     if (link->isOpenOrOpening()) link->close();
     link->abandonWaits();
     records::storeSystemSetup();
-    if (!writeTcpSettings(settingsPath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text())) return;
+    if (!writeTcpSettings(settingsFilePath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text())) return;
     QCoreApplication::quit();
   });
 }

@@ -92,8 +92,6 @@ class TfrmMain : public QMainWindow {
   void followAnchors();
   void setKeyboardOrder();
 
-  QString settingsPath() const;
-
   QString installedPath_;
   bool shownOnce_ = false;
 };

@@ -1,11 +1,14 @@
 #include "storage/settings_file.h"
 
+#include "model/system_table.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
 #include "common/operator_dialogs.h"
+#include "model/system_table.h"
 
 namespace {
 
@@ -39,14 +42,10 @@ QString readValue(QSettings& settings, const QString& iniPath, const QString& ke
 
 }  // namespace
 
+// Beside the executable and named after it; InstalledPath is the executable's folder. Executables
+// carry no extension here, so a dot in the name is part of the name.
 QString settingsFilePath() {
-  const QString exe = QCoreApplication::applicationFilePath();
-#ifdef Q_OS_WIN
-  const QFileInfo info(exe);
-  if (!info.suffix().isEmpty()) return exe.left(exe.size() - info.suffix().size() - 1) + QStringLiteral(".INI");
-#endif
-  // Executables carry no extension here; a dot in the name is part of the name.
-  return exe + QStringLiteral(".INI");
+  return InstalledPath + QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(".INI");
 }
 
 TcpSettings readTcpSettings(const QString& iniPath) {

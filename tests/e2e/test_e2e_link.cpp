@@ -223,7 +223,7 @@ class TestE2eLink : public QObject {
     app.w().btnClose->click();
     QVERIFY(!app.w().link->isConnected());
     QCOMPARE(QFileInfo(app.configFile("CurrentSetup.dat")).size(), 395776);
-    QSettings ini(app.folder() + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".INI",
+    QSettings ini(app.folder() + QFileInfo(QCoreApplication::applicationFilePath()).fileName() + ".INI",
                   QSettings::IniFormat);
     QCOMPARE(ini.value("TCPIP/Address").toString(), QStringLiteral("127.0.0.1"));
     QCOMPARE(ini.value("TCPIP/Port").toString(), QString::number(app.sim().port()));

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "common/operator_dialogs.h"
+#include "model/system_table.h"
 #include "storage/settings_file.h"
 
 namespace {
@@ -34,6 +35,7 @@ class TestSettingsFile : public QObject {
   void cleanup() { dialogs::install(nullptr); }
 
   void pathIsTheExecutableWithIni() {
+    InstalledPath = QCoreApplication::applicationDirPath() + u'/';
     QCOMPARE(settingsFilePath(), QCoreApplication::applicationFilePath() + ".INI");
   }
 
