@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test offscreen,
-# then builds the fuzz targets with clang and runs each briefly on its seed corpus.
+# and builds the fuzz targets with clang and runs each briefly on its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,6 +16,6 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_FUZZ=ON \
 cmake --build build-fuzz -j "$jobs"
 
 status=0
-ctest --test-dir build-test --output-on-failure -j "$jobs" || status=1
 ctest --test-dir build-fuzz --output-on-failure || status=1
+ctest --test-dir build-test --output-on-failure -j "$jobs" || status=1
 exit $status
