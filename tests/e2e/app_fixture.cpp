@@ -17,6 +17,10 @@ AppFixture::AppFixture() {
 
 AppFixture::~AppFixture() {
   window_.reset();
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished();
+  }
   dialogs::install(nullptr);
   resetProgramState();
 }
@@ -35,6 +39,19 @@ void AppFixture::start(SimOptions options) {
 void AppFixture::startProgram() {
   window_ = std::make_unique<TfrmMain>(dir_.path());
   window_->show();
+}
+
+void AppFixture::startControllerProcess(const QStringList& options) {
+  process_.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/controller-sim"));
+  process_.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
+  process_.start();
+  QVERIFY(process_.waitForReadyRead(10000));
+  const QByteArray first = process_.readLine();
+  QVERIFY2(first.startsWith("listening on 127.0.0.1:"), first.constData());
+  startProgram();
+  window_->frmTCPIP->lePort->setText(QString::fromLatin1(first.trimmed().split(':').last()));
+  window_->btnConn_DisConn->click();
+  QTRY_VERIFY(window_->link->isConnected());
 }
 
 void AppFixture::connectToController() {

@@ -3,6 +3,7 @@
 // 127.0.0.1; every message box and file dialog is recorded.
 #include <QElapsedTimer>
 #include <QList>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -28,6 +29,11 @@ class AppFixture {
   QString configFile(const QString& name) const { return folder() + QStringLiteral("Configurations/") + name; }
   void startProgram();
 
+  // The controller as a process of its own (the real executable), for cases where this program's
+  // pauses must not pause the controller; its stdout stamps every line it receives.
+  void startControllerProcess(const QStringList& options = {});
+  QProcess& controllerProcess() { return process_; }
+
   void connectToController();
   void scan();
 
@@ -39,6 +45,7 @@ class AppFixture {
  private:
   QTemporaryDir dir_;
   std::unique_ptr<ControllerSim> sim_;
+  QProcess process_;
   std::unique_ptr<TfrmMain> window_;
   QElapsedTimer clock_;
 };

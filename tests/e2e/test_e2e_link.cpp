@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -85,27 +84,13 @@ class TestE2eLink : public QObject {
   // The controller runs as its own process here, as it does for real: a reply split by the
   // network arrives while this program is paused in the poll.
   void replySplitOverTwoWritesIsReadWhole() {
-    QProcess sim;
-    sim.setProgram(QCoreApplication::applicationDirPath() + "/controller-sim");
-    sim.setArguments({"--port", "0", "--split-replies", "5"});
-    sim.start();
-    QVERIFY(sim.waitForReadyRead(10000));
-    const QByteArray first = sim.readLine();
-    QVERIFY2(first.startsWith("listening on 127.0.0.1:"), first.constData());
-    const QString port = QString::fromLatin1(first.trimmed().split(':').last());
-
     AppFixture app;
-    app.startProgram();
-    app.w().frmTCPIP->lePort->setText(port);
-    app.w().btnConn_DisConn->click();
-    QTRY_VERIFY(app.w().link->isConnected());
+    app.startControllerProcess({"--split-replies", "5"});
     app.scan();
     QCOMPARE(SystemArray[6].Status, 39);
     QCOMPARE(comboEntries(app.w().cbAddress), (QStringList{"0x02", "0x03", "0x04", "0x06"}));
     QVERIFY(app.w().link->logEntries().contains(QStringLiteral("Rx from server: #0x06 Ret X:1=39\r\n")));
     QVERIFY(app.recorder.messages.isEmpty());
-    sim.kill();
-    sim.waitForFinished();
   }
 
   void replyWithoutLineEndIsHandledAfterAMoment() {

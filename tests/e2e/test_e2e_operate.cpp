@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -146,18 +145,9 @@ class TestE2eOperate : public QObject {
   // The replay is paced by pauses that hold the program's thread, so the controller runs as a
   // process of its own and stamps each line it receives.
   void userButtonReplaysItsLinesPaced() {
-    QProcess sim;
-    sim.setProgram(QCoreApplication::applicationDirPath() + "/controller-sim");
-    sim.setArguments({"--port", "0"});
-    sim.start();
-    QVERIFY(sim.waitForReadyRead(10000));
-    const QString port = QString::fromLatin1(sim.readLine().trimmed().split(':').last());
-
     AppFixture app;
-    app.startProgram();
-    app.w().frmTCPIP->lePort->setText(port);
-    app.w().btnConn_DisConn->click();
-    QTRY_VERIFY(app.w().link->isConnected());
+    app.startControllerProcess();
+    QProcess& sim = app.controllerProcess();
     app.scan();
 
     TfrmConfigButtons* editor = app.w().frmConfigButtons;
@@ -210,8 +200,6 @@ class TestE2eOperate : public QObject {
     QVERIFY(!button->isVisible());
     QVERIFY(!UsrButtons[0].InUse);
     QVERIFY(QFile::exists(app.configFile("0_UserConfig.txt")));
-    sim.kill();
-    sim.waitForFinished();
   }
 
   void savedConfigurationComesBack() {
