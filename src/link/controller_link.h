@@ -51,8 +51,10 @@ class ControllerLink : public QObject {
   // the slots its replies address; the main window refreshes the screen from it.
   std::function<void(const QList<int>& addresses)> onStatusReplies;
 
-  // A reply without its CR LF is handed on as it stands after this long.
-  static constexpr int kPartialLineMs = 40;
+  // A reply without its CR LF is handed on as it stands after this long. It must outlast a
+  // delayed ACK (40 ms on loopback, up to 200 ms elsewhere): a controller that writes a reply in
+  // two pieces has its second piece held back that long by Nagle's algorithm.
+  static constexpr int kPartialLineMs = 250;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
 

@@ -25,6 +25,7 @@
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
+#include "panels/status_list.h"
 #include "tuner/u_frmTuner.h"
 #include "userconfig/command_files.h"
 #include "userconfig/user_buttons.h"
@@ -303,6 +304,8 @@ void TestE2eFaults::misbehavingController_data() {
   {
     Fault f;
     f.options = withPanels({{2, "Orv0", 0}, {3, "Orv0", 0}, {4, "Orv18", 2}});
+    // Each fill of an Orv0 panel tells the operator: the replies for 0x02 and 0x03, then the first panel.
+    f.messages = QStringList(3, QStringLiteral("Unknown panel, possible due to a communication problem."));
     f.inUse = {{2, "Orv0"}, {3, "Orv0"}, {4, "Orv18"}};
     f.status = {{2, 0}, {3, 0}, {4, 2}};
     f.check = [](AppFixture& app) {
@@ -449,13 +452,17 @@ void TestE2eFaults::operatorClicksDuringAWait() {
   // Inside the wait for 0x04: a second scan, then Stop waiting several times, then a disconnect
   // and a new connection; each nested wait gets the same way out.
   int step = 0;
+  int waitingTicks = 0;  // only a wait that lasts: 0x04 never answers
   QTimer hand;
   hand.setInterval(20);
   QObject::connect(&hand, &QTimer::timeout, [&] {
-    if (!app.w().link->isWaiting() || step > 200) return;
+    waitingTicks = app.w().link->isWaiting() ? waitingTicks + 1 : 0;
+    if (waitingTicks < 5 || step > 200) return;
+    waitingTicks = 0;
     ++step;
     if (step == 1) {
-      app.w().btnScan->click();  // nested scan; its own wait for 0x04 needs Stop waiting too
+      // A second scan inside the first one's wait, from its own event so this hand keeps working.
+      QTimer::singleShot(0, app.w().btnScan, &QPushButton::click);
       return;
     }
     if (step % 3 == 0) {
@@ -468,8 +475,7 @@ void TestE2eFaults::operatorClicksDuringAWait() {
   app.scan();
   hand.stop();
   QVERIFY(step > 1);
-  QVERIFY(app.recorder.messages.isEmpty() ||
-          app.recorder.messages.filter(QStringLiteral("Asynchronous socket error")).size() == app.recorder.messages.size());
+  QCOMPARE(app.recorder.messages, QStringList());
   for (int k = 0; k < SystemSlots; ++k)
     if (SystemArray[k].I_bruk) QVERIFY(kDefaultInUse.count(k));
   QVERIFY(FirstScanDone);
