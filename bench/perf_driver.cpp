@@ -208,8 +208,9 @@ int runFlood() {
 
   int handled = 0;
   auto original = p.w->link->onStatusReplies;
+  // Replies are counted in the chunk itself (RxStr): the refresh sees each panel once per chunk.
   p.w->link->onStatusReplies = [&](const QList<int>& addresses) {
-    handled += int(addresses.size());
+    handled += int(RxStr.count(u"Ret X"));
     original(addresses);
   };
 

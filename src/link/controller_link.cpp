@@ -1,9 +1,16 @@
 #include "link/controller_link.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QHash>
 #include <QListWidget>
+#include <QPainter>
 #include <QSaveFile>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 
+#include <algorithm>
+#include <bitset>
 #include <cerrno>
 
 #include "common/operator_dialogs.h"
@@ -40,6 +47,74 @@ QString shownEntry(const QString& entry) {
   return shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown;
 }
 
+// Draws log rows from laid-out text kept between paints: the log scrolls by a row at every entry,
+// and shaping each visible row's text again on every paint was most of a reply's cost.
+class LogEntryDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QWidget* widget = opt.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    const QString text = std::exchange(opt.text, QString());
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);  // ground, selection, focus
+
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect r = opt.rect.adjusted(margin, 0, -margin, 0);
+    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                            : QPalette::Inactive;
+    painter->save();
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
+                                                                                  : QPalette::Text));
+    const QStaticText& laidOut = layout(text, opt.font, r.width());
+    painter->setClipRect(r);
+    painter->drawStaticText(QPointF(r.left(), r.top() + (r.height() - opt.fontMetrics.height()) / 2.0), laidOut);
+    painter->restore();
+  }
+
+ private:
+  struct Entry {
+    QFont font;
+    int width = 0;
+    QStaticText text;
+  };
+
+  const QStaticText& layout(const QString& text, const QFont& font, int width) const {
+    auto it = cache_.find(text);
+    if (it != cache_.end() && it->width == width && it->font == font) return it->text;
+    if (it == cache_.end() && cache_.size() >= kCached) cache_.clear();
+    QStaticText laidOut(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.prepare(QTransform(), font);
+    it = cache_.insert(text, Entry{font, width, laidOut});
+    return it->text;
+  }
+
+  // Many more than the rows in view; a full cache starts again.
+  static constexpr qsizetype kCached = 256;
+  mutable QHash<QString, Entry> cache_;
+};
+
+// A flood holds many replies per panel, and the table already has each panel's last value: a
+// refresh at the last reply alone leaves the same screen. An Orv0 slot keeps every reply, since
+// each one is reported to the operator.
+QList<int> lastReplyOfEachPanel(const QList<int>& addresses) {
+  if (addresses.size() < 2) return addresses;
+  std::bitset<SystemSlots> seen;
+  QList<int> kept;
+  for (auto it = addresses.crbegin(); it != addresses.crend(); ++it) {
+    const int a = *it;
+    if (modelOf(SystemArray[a]) == Model::Orv0 || !seen.test(a)) kept.append(a);
+    seen.set(a);
+  }
+  std::reverse(kept.begin(), kept.end());
+  return kept;
+}
+
 }  // namespace
 
 QString socketErrorMessage(QAbstractSocket::SocketError error, const QString& reason) {
@@ -51,6 +126,7 @@ QString socketErrorMessage(QAbstractSocket::SocketError error, const QString& re
 ControllerLink::ControllerLink(QListWidget* log, QObject* parent)
     : QObject(parent), ClientSocket1(new QTcpSocket(this)), lbRespons(log) {
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
+  if (lbRespons) lbRespons->setItemDelegate(new LogEntryDelegate(lbRespons));
   connect(ClientSocket1, &QTcpSocket::readyRead, this, [this] { guarded([this] { ClientSocket1Read(); }); });
   connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
   connect(ClientSocket1, &QTcpSocket::errorOccurred, this, &ControllerLink::ClientSocket1Error);
@@ -193,7 +269,7 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
   RxStr = chunk;
   if (chunk.contains(u"Ret X")) {
     GetStatus(chunk);
-    const QList<int> addresses = ReplyAddresses(chunk);
+    const QList<int> addresses = lastReplyOfEachPanel(ReplyAddresses(chunk));
     if (onStatusReplies) onStatusReplies(addresses);
   }
   StrengMottatt = true;

@@ -48,7 +48,8 @@ class ControllerLink : public QObject {
   void saveLog(const QString& path) const;
 
   // Called for every chunk that holds "Ret X", after its status replies are in the table, with
-  // the slots its replies address; the main window refreshes the screen from it.
+  // the slots its replies address in order, each at its last reply (an Orv0 slot at every one);
+  // the main window refreshes the screen from it.
   std::function<void(const QList<int>& addresses)> onStatusReplies;
 
   // A reply without its CR LF is handed on as it stands after this long. It must outlast a
