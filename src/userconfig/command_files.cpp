@@ -37,7 +37,8 @@ CommandFile decodeCommandFile(QByteArrayView bytes) {
   CommandFile file;
   QString text;
   auto decodeWith = [&](QStringConverter::Encoding enc, qsizetype skip) {
-    QStringDecoder decoder(enc, QStringConverter::Flag::Stateless);
+    // The mark is skipped above; a second one is text and must survive a save.
+    QStringDecoder decoder(enc, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     text = decoder.decode(bytes.sliced(skip));
   };
   if (bytes.startsWith(kUtf8Bom)) {

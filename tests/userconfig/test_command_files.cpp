@@ -54,6 +54,13 @@ class TestCommandFiles : public QObject {
                                     << QByteArray("\xFF\xFE\xA9\x03\r\0\n\0c\0", 10) << Lines{u"Ω"_qs, "c"};
     QTest::newRow("UTF-16 BE mark") << CommandFile::Utf16BeBom << u"Ω\nc\n"_qs
                                     << QByteArray("\xFE\xFF\x03\xA9\0\r\0\n\0c\0\r\0\n", 14) << Lines{u"Ω"_qs, "c"};
+    // A second mark after the first is text: it stays through every save.
+    QTest::newRow("UTF-8, text starting with a mark") << CommandFile::Utf8Bom << u"\uFEFFx\n"_qs
+                                                      << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\n")
+                                                      << Lines{u"\uFEFFx"_qs};
+    QTest::newRow("UTF-16 BE, text starting with a mark") << CommandFile::Utf16BeBom << u"\uFEFF\n"_qs
+                                                          << QByteArray("\xFE\xFF\xFE\xFF\0\r\0\n", 8)
+                                                          << Lines{u"\uFEFF"_qs};
   }
   void roundTripKeepsEncodingAndMark() {
     QFETCH(CommandFile::Encoding, encoding);
