@@ -44,7 +44,6 @@ void checkTables() {
   for (const TUsrBtnType& u : UsrButtons) {
     checkText(u.FileName);
     checkText(u.ButtonText);
-    if (u.InUse && u.ButtonText.text().isNull()) (void)0;
   }
 }
 
