@@ -13,6 +13,10 @@
 #include <bitset>
 #include <cerrno>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include "common/operator_dialogs.h"
 #include "link/protocol.h"
 #include "model/codepage.h"
@@ -128,6 +132,7 @@ ControllerLink::ControllerLink(QListWidget* log, QObject* parent)
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
   if (lbRespons) lbRespons->setItemDelegate(new LogEntryDelegate(lbRespons));
   connect(ClientSocket1, &QTcpSocket::readyRead, this, [this] { guarded([this] { ClientSocket1Read(); }); });
+  connect(ClientSocket1, &QTcpSocket::connected, this, [this] { acknowledgeAtOnce(); });
   connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
   connect(ClientSocket1, &QTcpSocket::errorOccurred, this, &ControllerLink::ClientSocket1Error);
   partialTimer_.setSingleShot(true);
@@ -239,8 +244,20 @@ void ControllerLink::saveLog(const QString& path) const {
     throw OperatorError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
 }
 
+// The kernel delays acknowledgements by 40 ms or more, which holds back the rest of a reply that
+// the controller wrote in two pieces; quick-ack mode is dropped by the kernel now and then, so it
+// is set again after every read.
+void ControllerLink::acknowledgeAtOnce() {
+#ifdef TCP_QUICKACK
+  const int on = 1;
+  const qintptr fd = ClientSocket1->socketDescriptor();
+  if (fd >= 0) ::setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
+}
+
 void ControllerLink::ClientSocket1Read() {
   pending_ += ClientSocket1->readAll();
+  acknowledgeAtOnce();
   const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
   if (lineEnd >= 0) {
     const QByteArray complete = pending_.left(lineEnd + 2);

@@ -52,10 +52,10 @@ class ControllerLink : public QObject {
   // the main window refreshes the screen from it.
   std::function<void(const QList<int>& addresses)> onStatusReplies;
 
-  // A reply without its CR LF is handed on as it stands after this long. It must outlast a
-  // delayed ACK (40 ms on loopback, up to 200 ms elsewhere): a controller that writes a reply in
-  // two pieces has its second piece held back that long by Nagle's algorithm.
-  static constexpr int kPartialLineMs = 250;
+  // A reply without its CR LF is handed on as it stands after this long. A controller that writes
+  // a reply in two pieces holds the second back (Nagle) until the first is acknowledged; this end
+  // acknowledges at once (see acknowledgeAtOnce), so the pieces arrive well within this.
+  static constexpr int kPartialLineMs = 40;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
 
@@ -71,6 +71,7 @@ class ControllerLink : public QObject {
   void ClientSocket1Error(QAbstractSocket::SocketError error);
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
+  void acknowledgeAtOnce();
   void endWaits();
 
   QTcpSocket* ClientSocket1;
