@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QListWidget>
 #include <QScrollArea>
 
+#include "link/command_log.h"
 #include "link/controller_link.h"
 #include "link/protocol.h"
 #include "model/formatting.h"
@@ -20,7 +20,7 @@ const char* const kModels[] = {"Orv11", "Orv15", "Orv18"};
 struct Installation {
   QWidget window;
   QComboBox* cbAddress = new QComboBox(&window);
-  QListWidget* lbRespons = new QListWidget(&window);
+  TCommandLog* lbRespons = new TCommandLog(&window);
   ControllerLink link{lbRespons};
   QScrollArea* scrollStatus = new QScrollArea(&window);
   PanelControlArea area{&window, &link, cbAddress};

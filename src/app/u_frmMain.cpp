@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -16,6 +15,7 @@
 #include "common/operator_dialogs.h"
 #include "info/u_frmAbout.h"
 #include "info/u_frmStatus4Print.h"
+#include "link/command_log.h"
 #include "link/controller_link.h"
 #include "link/protocol.h"
 #include "link/u_frmTCPIP.h"
@@ -187,10 +187,9 @@ void TfrmMain::buildClientArea() {
   logPanel->setFrameShape(QFrame::StyledPanel);
   logPanel->setGeometry(7, 345, 580, 135);
   plainLabel(logPanel, QStringLiteral("Commands and response from controller"), QPoint(8, 4));
-  lbRespons = new QListWidget(logPanel);
+  lbRespons = new TCommandLog(logPanel);
   lbRespons->setObjectName(QStringLiteral("lbRespons"));
   lbRespons->setGeometry(8, 20, 482, 108);
-  lbRespons->setUniformItemSizes(true);
   Button9 = pushButton(logPanel, QStringLiteral("Button9"), QStringLiteral("Save log"), QRect(497, 20, 75, 25));
   Button3 = pushButton(logPanel, QStringLiteral("Button3"), QStringLiteral("Clear"), QRect(497, 51, 75, 25));
   connect(Button9, &QPushButton::clicked, this, &TfrmMain::Button9Click);

@@ -8,7 +8,7 @@ class PanelControlArea;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class TCommandLog;
 class QPushButton;
 class QScrollArea;
 class QWidget;
@@ -39,7 +39,7 @@ class TfrmMain : public QMainWindow {
   QLabel* lblProdukt;
   QComboBox* cbAddress;
   QLineEdit* edtUserDefName;
-  QListWidget* lbRespons;
+  TCommandLog* lbRespons;
   QPushButton* Button3;
   QPushButton* Button9;
   QScrollArea* sbKnapper;

@@ -1,13 +1,7 @@
 #include "link/controller_link.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QHash>
-#include <QListWidget>
-#include <QPainter>
 #include <QSaveFile>
-#include <QStaticText>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <bitset>
@@ -18,6 +12,7 @@
 #include <sys/socket.h>
 
 #include "common/operator_dialogs.h"
+#include "link/command_log.h"
 #include "link/protocol.h"
 #include "model/codepage.h"
 #include "model/system_table.h"
@@ -40,68 +35,6 @@ int platformErrorNumber(QAbstractSocket::SocketError error) {
     default: return EIO;
   }
 }
-
-// How a log entry is drawn: its line ends would only make the row tall.
-QString shownEntry(const QString& entry) {
-  QString shown = entry;
-  while (shown.endsWith(u'\n') || shown.endsWith(u'\r')) shown.chop(1);
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
-  shown.replace(u'\r', u' ').replace(u'\n', u' ');
-  constexpr qsizetype kShown = 4000;  // a flooding controller's megabyte chunk stays in the log whole
-  return shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown;
-}
-
-// Draws log rows from laid-out text kept between paints: the log scrolls by a row at every entry,
-// and shaping each visible row's text again on every paint was most of a reply's cost.
-class LogEntryDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    const QWidget* widget = opt.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    const QString text = std::exchange(opt.text, QString());
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);  // ground, selection, focus
-
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QRect r = opt.rect.adjusted(margin, 0, -margin, 0);
-    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (opt.state & QStyle::State_Active) ? QPalette::Active
-                                                                            : QPalette::Inactive;
-    painter->save();
-    painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
-                                                                                  : QPalette::Text));
-    const QStaticText& laidOut = layout(text, opt.font, r.width());
-    painter->setClipRect(r);
-    painter->drawStaticText(QPointF(r.left(), r.top() + (r.height() - opt.fontMetrics.height()) / 2.0), laidOut);
-    painter->restore();
-  }
-
- private:
-  struct Entry {
-    QFont font;
-    int width = 0;
-    QStaticText text;
-  };
-
-  const QStaticText& layout(const QString& text, const QFont& font, int width) const {
-    auto it = cache_.find(text);
-    if (it != cache_.end() && it->width == width && it->font == font) return it->text;
-    if (it == cache_.end() && cache_.size() >= kCached) cache_.clear();
-    QStaticText laidOut(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
-    laidOut.setTextFormat(Qt::PlainText);
-    laidOut.prepare(QTransform(), font);
-    it = cache_.insert(text, Entry{font, width, laidOut});
-    return it->text;
-  }
-
-  // Many more than the rows in view; a full cache starts again.
-  static constexpr qsizetype kCached = 256;
-  mutable QHash<QString, Entry> cache_;
-};
 
 // A flood holds many replies per panel, and the table already has each panel's last value: a
 // refresh at the last reply alone leaves the same screen. An Orv0 slot keeps every reply, since
@@ -127,10 +60,9 @@ QString socketErrorMessage(QAbstractSocket::SocketError error, const QString& re
   return text;
 }
 
-ControllerLink::ControllerLink(QListWidget* log, QObject* parent)
+ControllerLink::ControllerLink(TCommandLog* log, QObject* parent)
     : QObject(parent), ClientSocket1(new QTcpSocket(this)), lbRespons(log) {
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
-  if (lbRespons) lbRespons->setItemDelegate(new LogEntryDelegate(lbRespons));
   connect(ClientSocket1, &QTcpSocket::readyRead, this, [this] { guarded([this] { ClientSocket1Read(); }); });
   connect(ClientSocket1, &QTcpSocket::connected, this, [this] { acknowledgeAtOnce(); });
   connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
@@ -138,12 +70,6 @@ ControllerLink::ControllerLink(QListWidget* log, QObject* parent)
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
   connect(&partialTimer_, &QTimer::timeout, this, [this] { guarded([this] { flushPartial(); }); });
-  // Scrolling once per burst keeps a flood of replies cheap.
-  scrollTimer_.setSingleShot(true);
-  scrollTimer_.setInterval(0);
-  connect(&scrollTimer_, &QTimer::timeout, this, [this] {
-    if (lbRespons) lbRespons->scrollToBottom();
-  });
 }
 
 void ControllerLink::open(const QString& address, int port) {
@@ -225,10 +151,7 @@ void ControllerLink::endWaits() {
 
 void ControllerLink::appendLog(const QString& entry) {
   log_.append(entry);
-  if (!lbRespons) return;
-  auto* item = new QListWidgetItem(shownEntry(entry));
-  lbRespons->addItem(item);
-  if (!scrollTimer_.isActive()) scrollTimer_.start();
+  if (lbRespons) lbRespons->append(entry);
 }
 
 void ControllerLink::clearLog() {

@@ -9,13 +9,13 @@
 
 #include <functional>
 
-class QListWidget;
+class TCommandLog;
 
 class ControllerLink : public QObject {
   Q_OBJECT
  public:
   // The log is shown in `lbRespons`; the link keeps the entries exactly as appended.
-  explicit ControllerLink(QListWidget* lbRespons, QObject* parent = nullptr);
+  explicit ControllerLink(TCommandLog* lbRespons, QObject* parent = nullptr);
 
   // Connection. `open` starts an attempt in the background (an attempt under way is dropped first);
   // `close` closes at once and runs the close handling before it returns.
@@ -75,11 +75,10 @@ class ControllerLink : public QObject {
   void endWaits();
 
   QTcpSocket* ClientSocket1;
-  QListWidget* lbRespons;
+  TCommandLog* lbRespons;
   QStringList log_;
   QByteArray pending_;
   QTimer partialTimer_;
-  QTimer scrollTimer_;
   QString address_;
   int port_ = 0;
   int waitDepth_ = 0;

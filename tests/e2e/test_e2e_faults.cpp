@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -19,6 +18,7 @@
 #include <map>
 
 #include "e2e/app_fixture.h"
+#include "link/command_log.h"
 #include "link/controller_link.h"
 #include "link/u_frmTCPIP.h"
 #include "model/codepage.h"

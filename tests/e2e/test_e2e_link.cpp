@@ -5,13 +5,13 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
 #include <QtTest>
 
 #include "e2e/app_fixture.h"
+#include "link/command_log.h"
 #include "link/controller_link.h"
 #include "link/u_frmTCPIP.h"
 #include "model/scan.h"

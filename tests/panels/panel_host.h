@@ -1,9 +1,9 @@
 #pragma once
 // A stand-in for the main window: the client area with the address list and the command log.
 #include <QComboBox>
-#include <QListWidget>
 #include <QWidget>
 
+#include "link/command_log.h"
 #include "link/controller_link.h"
 #include "model/formatting.h"
 #include "model/system_table.h"
@@ -11,11 +11,11 @@
 struct PanelHost {
   QWidget window;
   QComboBox* cbAddress;
-  QListWidget* lbRespons;
+  TCommandLog* lbRespons;
   ControllerLink link;
 
   PanelHost()
-      : cbAddress(new QComboBox(&window)), lbRespons(new QListWidget(&window)), link(lbRespons) {
+      : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)), link(lbRespons) {
     window.resize(938, 501);
     cbAddress->setObjectName(QStringLiteral("cbAddress"));
     cbAddress->setEditable(true);
