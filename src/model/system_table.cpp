@@ -27,7 +27,8 @@ FixedText<255>* TSystemRecord::btnTxt(int port) {
 const FixedText<255>* TSystemRecord::btnTxt(int port) const { return const_cast<TSystemRecord*>(this)->btnTxt(port); }
 
 Model modelOf(const TSystemRecord& rec) {
-  const QByteArray name = rec.Navn.bytes();
+  // Looked at for every panel at every reply: no copy of the name.
+  const QByteArrayView name(rec.Navn.chars, rec.Navn.size());
   if (name == "Orv0") return Model::Orv0;
   if (name == "Orv11") return Model::Orv11;
   if (name == "Orv15") return Model::Orv15;

@@ -24,7 +24,7 @@ QString prefixFor(Model model) {
   }
 }
 
-// "ss" + prefix + slot for every model and slot, built once: the refresh looks them up per reply.
+// "ss" + prefix + slot for every model and slot, built once.
 const QString& displayName(Model model, int n) {
   static const auto names = [] {
     std::array<std::array<QString, SystemSlots>, 3> t;
@@ -39,6 +39,20 @@ const QString& displayName(Model model, int n) {
 
 QString statusText(Model model, int status) {
   return model == Model::Orv11 ? hexText(status, 2) : QString::number(status);
+}
+
+// The texts of the byte values, made once: every reply refreshes every display.
+const QString& statusCaption(Model model, int status, QString& other) {
+  static const auto texts = [] {
+    std::array<std::array<QString, 256>, 2> t;
+    for (int v = 0; v < 256; ++v) {
+      t[0][v] = statusText(Model::Orv11, v);
+      t[1][v] = statusText(Model::Orv15, v);
+    }
+    return t;
+  }();
+  if (status < 0 || status > 255) return other = statusText(model, status);
+  return texts[model == Model::Orv11 ? 0 : 1][status];
 }
 
 }  // namespace
@@ -116,6 +130,7 @@ void StatusList::StatusScroll() {
     }
     fitContent();
   }
+  collectDisplays();
   StatusShown = true;
 }
 
@@ -195,6 +210,7 @@ void StatusList::RemoveStatus() {
       default: break;
     }
   }
+  collectDisplays();
   if (Antall != 0) {
     dialogs::showMessage(QStringLiteral("Noe gikk galt med slettingen! Vennligst start programmet på nytt!"));
   } else {
@@ -202,15 +218,22 @@ void StatusList::RemoveStatus() {
   }
 }
 
+void StatusList::collectDisplays() {
+  displays_.clear();
+  for (int n = 0; n < SystemSlots; ++n)
+    for (Model model : {Model::Orv11, Model::Orv15, Model::Orv18})
+      if (auto* ss = qobject_cast<TSevenSeg*>(control(displayName(model, n))))
+        displays_.push_back({n, static_cast<int>(model), ss});
+}
+
 void StatusList::OppdaterScrollBox() {
-  for (int n = 0; n < SystemSlots; ++n) {
-    const TSystemRecord& rec = SystemArray[n];
-    if (!rec.I_bruk) continue;
-    const Model model = modelOf(rec);
-    if (model != Model::Orv11 && model != Model::Orv15 && model != Model::Orv18) continue;
-    // A panel that took this model after the build has no display; it waits for the next build.
-    if (auto* ss = qobject_cast<TSevenSeg*>(control(displayName(model, n))))
-      ss->setCaption(statusText(model, rec.Status));
+  QString other;
+  for (const Display& d : displays_) {
+    const TSystemRecord& rec = SystemArray[d.slot];
+    const Model model = static_cast<Model>(d.model);
+    // A slot that changed its model since the build waits for the next build.
+    if (!rec.I_bruk || modelOf(rec) != model) continue;
+    if (d.ss && d.ss->parent() == content_) d.ss->setCaption(statusCaption(model, rec.Status, other));
   }
 }
 

@@ -7,10 +7,12 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QScrollArea;
 class QWidget;
+class TSevenSeg;
 
 class StatusList : public QObject {
   Q_OBJECT
@@ -43,6 +45,7 @@ class StatusList : public QObject {
   void destroyControl(const QString& name);
   void reindex();
   void fitContent();
+  void collectDisplays();
   template <class W>
   W* create(const QString& name);
 
@@ -51,4 +54,12 @@ class StatusList : public QObject {
   QPointer<QWidget> content_;
   // Name lookup of the content's children, rebuilt at every build and removal.
   QHash<QString, QPointer<QWidget>> byName_;
+  // The displays there are, with the slot and model each was built for; the refresh after every
+  // reply walks these instead of looking each slot's display up by name.
+  struct Display {
+    int slot;
+    int model;
+    QPointer<TSevenSeg> ss;
+  };
+  std::vector<Display> displays_;
 };
