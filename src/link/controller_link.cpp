@@ -97,7 +97,7 @@ void ControllerLink::open(const QString& address, int port) {
 
 void ControllerLink::close() {
   if (ClientSocket1->state() == QAbstractSocket::ConnectedState) {
-    if (!pending_.isEmpty()) flushPartial();
+    drainSocket();
     ClientSocket1->abort();  // emits disconnected at once
   } else {
     ClientSocket1->abort();
@@ -179,8 +179,24 @@ void ControllerLink::acknowledgeAtOnce() {
 }
 
 void ControllerLink::ClientSocket1Read() {
-  pending_ += ClientSocket1->readAll();
+  pending_ += ClientSocket1->read(kMaxReadBytes);
   acknowledgeAtOnce();
+  handOnLines();
+  if (ClientSocket1->bytesAvailable() > 0 && !readQueued_) {
+    // The socket says readyRead again only for new bytes: go on with these ones ourselves.
+    readQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          readQueued_ = false;
+          if (ClientSocket1->bytesAvailable() > 0) guarded([this] { ClientSocket1Read(); });
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+// Complete lines go on as one chunk; a trailing partial line waits a little for its end.
+void ControllerLink::handOnLines() {
   const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
   if (lineEnd >= 0) {
     const QByteArray complete = pending_.left(lineEnd + 2);
@@ -189,11 +205,18 @@ void ControllerLink::ClientSocket1Read() {
   }
   if (pending_.size() > kMaxPendingBytes) {
     flushPartial();
-  } else if (!pending_.isEmpty()) {
+  } else if (!pending_.isEmpty() && ClientSocket1->bytesAvailable() == 0) {
     partialTimer_.start();
-  } else {
+  } else {  // complete, or its end may be in the bytes still to read
     partialTimer_.stop();
   }
+}
+
+// Everything that arrived, at once: the connection is closing.
+void ControllerLink::drainSocket() {
+  pending_ += ClientSocket1->readAll();
+  handOnLines();
+  flushPartial();
 }
 
 void ControllerLink::flushPartial() {
@@ -217,7 +240,7 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
 
 void ControllerLink::ClientSocket1Disconnect() {
   // What arrived just before the close still counts.
-  if (!pending_.isEmpty()) guarded([this] { flushPartial(); });
+  guarded([this] { drainSocket(); });
   appendLog(QStringLiteral("Client is disconnecting the server"));
   endWaits();
   emit closed();

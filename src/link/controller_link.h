@@ -58,6 +58,9 @@ class ControllerLink : public QObject {
   static constexpr int kPartialLineMs = 40;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
+  // Bytes taken from the socket in one pass of the event loop at most; a flood's rest waits for
+  // the next pass, so the screen and the operator's clicks get their turn in between.
+  static constexpr qint64 kMaxReadBytes = 64 * 1024;
 
  signals:
   // The connection closed, by either side (after the log entry is written).
@@ -69,6 +72,8 @@ class ControllerLink : public QObject {
   void ClientSocket1Read();
   void ClientSocket1Disconnect();
   void ClientSocket1Error(QAbstractSocket::SocketError error);
+  void handOnLines();
+  void drainSocket();
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
   void acknowledgeAtOnce();
@@ -84,6 +89,7 @@ class ControllerLink : public QObject {
   int waitDepth_ = 0;
   quint64 waitGeneration_ = 0;
   bool abandoned_ = false;
+  bool readQueued_ = false;
 };
 
 // "Asynchronous socket error " and the platform's error number, then its reason.

@@ -102,6 +102,33 @@ class TestE2eLink : public QObject {
     QCOMPARE(app.w().link->logEntries().last(), QStringLiteral("Rx from server: #0x06 Ret X:1=17"));
   }
 
+  void everythingSentBeforeACloseIsHandledFirst() {
+    AppFixture app;
+    app.startProgram();
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    app.w().frmTCPIP->lePort->setText(QString::number(server.serverPort()));
+    app.w().btnConn_DisConn->click();
+    QTRY_VERIFY(server.hasPendingConnections());
+    QTcpSocket* peer = server.nextPendingConnection();
+    QTRY_VERIFY(app.w().link->isConnected());
+
+    // Many reads' worth and a last reply without its line end, then the close at once.
+    QByteArray sent;
+    for (int k = 0; k < 20000; ++k) sent += ControllerSim::statusReply(6, k % 200);
+    sent += "#0x06 Ret X:1=201";
+    peer->write(sent);
+    peer->disconnectFromHost();
+    QTRY_VERIFY(app.w().link->logEntries().endsWith(QStringLiteral("Client is disconnecting the server")));
+
+    QByteArray received;
+    for (const QString& e : app.w().link->logEntries())
+      if (e.startsWith(u"Rx from server: ")) received += e.mid(16).toLatin1();
+    QCOMPARE(received.size(), sent.size());
+    QCOMPARE(received, sent);
+    QCOMPARE(SystemArray[6].Status, 201);
+  }
+
   void controllerClosingDuringAWaitEndsIt() {
     AppFixture app;
     SimOptions options;
