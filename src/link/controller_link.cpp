@@ -179,7 +179,7 @@ void ControllerLink::acknowledgeAtOnce() {
 }
 
 void ControllerLink::ClientSocket1Read() {
-  pending_ += ClientSocket1->read(kMaxReadBytes);
+  pending_ += ClientSocket1->read(qMin(ClientSocket1->bytesAvailable(), kMaxReadBytes));
   acknowledgeAtOnce();
   handOnLines();
   if (ClientSocket1->bytesAvailable() > 0 && !readQueued_) {
