@@ -11,6 +11,7 @@ BUILD="${BUILD_DIR:-$ROOT/build-bench}"
 REPS="${REPS:-5}"            # runs of each whole-program figure; the median is reported
 SCAN_REPS="${SCAN_REPS:-3}"  # a scan of 127 panels takes about 13 s
 export QT_QPA_PLATFORM=offscreen
+bash "$ROOT/scripts/install-deps.sh"
 
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_BENCH=ON -DORV_BUILD_TESTS=OFF >/dev/null
 cmake --build "$BUILD" -j2 --target orv_perf app_bench panels_bench sevenseg_bench controller-sim >/dev/null

@@ -6,7 +6,7 @@ PACKAGES=(
   cmake g++ make ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   clang-14 libclang-rt-14-dev
-  libbenchmark-dev
+  libbenchmark-dev jq
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
 )
