@@ -35,10 +35,14 @@ void TCommandLog::append(const QString& entry) {
   updateScrollRange();
   QScrollBar* bar = verticalScrollBar();
   if (bar->value() != bar->maximum()) {
-    bar->setValue(bar->maximum());  // repaints through scrollContentsBy
+    bar->setValue(bar->maximum());  // shifts the rows in view and paints the new one
   } else {
-    viewport()->update();
+    viewport()->update(rowRect(count() - 1));
   }
+}
+
+QRect TCommandLog::rowRect(int row) const {
+  return QRect(0, (row - verticalScrollBar()->value()) * rowHeight(), viewport()->width(), rowHeight());
 }
 
 void TCommandLog::clear() {
@@ -73,7 +77,8 @@ void TCommandLog::changeEvent(QEvent* event) {
   }
 }
 
-void TCommandLog::scrollContentsBy(int, int) { viewport()->update(); }
+// The rows already drawn move with the scroll; only the rows that come into view are painted.
+void TCommandLog::scrollContentsBy(int, int dy) { viewport()->scroll(0, dy * rowHeight()); }
 
 const QStaticText& TCommandLog::laidOut(int row, int width) {
   if (width != laidOutWidth_) {
@@ -88,9 +93,15 @@ const QStaticText& TCommandLog::laidOut(int row, int width) {
     for (auto k = laidOut_.begin(); k != laidOut_.end();)
       k = (k.key() < top - rowsInView() || k.key() > top + 2 * rowsInView()) ? laidOut_.erase(k) : std::next(k);
   }
-  QStaticText text(fontMetrics().elidedText(rows_[static_cast<std::size_t>(row)], Qt::ElideRight, width));
+  // Most rows fit: lay the text out once, and elide only a row that is too wide.
+  const QString& shown = rows_[static_cast<std::size_t>(row)];
+  QStaticText text(shown);
   text.setTextFormat(Qt::PlainText);
   text.prepare(QTransform(), font());
+  if (text.size().width() > width) {
+    text.setText(fontMetrics().elidedText(shown, Qt::ElideRight, width));
+    text.prepare(QTransform(), font());
+  }
   return *laidOut_.insert(row, text);
 }
 

@@ -29,6 +29,7 @@ class TCommandLog : public QAbstractScrollArea {
  private:
   int rowHeight() const;
   int rowsInView() const;
+  QRect rowRect(int row) const;
   void updateScrollRange();
   const QStaticText& laidOut(int row, int width);
 
