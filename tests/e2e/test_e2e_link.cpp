@@ -17,6 +17,7 @@
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
+#include "support/file_bytes.h"
 
 namespace {
 
@@ -26,10 +27,6 @@ QStringList comboEntries(const QComboBox* cb) {
   return entries;
 }
 
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const QString kNameReply =
     QStringLiteral("#0xFF Ret 0x02:Name:Orv15 0x03:Name:Orv18 0x04:Name:Orv15 0x06:Name:Orv11\r\n");
@@ -217,11 +214,11 @@ class TestE2eLink : public QObject {
     AppFixture app;
     app.start();
     app.w().Button9->click();
-    QCOMPARE(readAll(app.folder() + "cmdlog.txt"), QByteArray());
+    QCOMPARE(fileBytes(app.folder() + "cmdlog.txt"), QByteArray());
     app.w().link->SendCommand(QStringLiteral("#0xFF Get Name\r\n"));
     app.w().link->appendLog(QString::fromUtf8("Rx from server: æ"));
     app.w().Button9->click();
-    QCOMPARE(readAll(app.folder() + "cmdlog.txt"), QByteArray("#0xFF Get Name\r\n\r\nRx from server: \xE6\r\n"));
+    QCOMPARE(fileBytes(app.folder() + "cmdlog.txt"), QByteArray("#0xFF Get Name\r\n\r\nRx from server: \xE6\r\n"));
     app.w().Button3->click();
     QVERIFY(app.w().link->logEntries().isEmpty());
   }

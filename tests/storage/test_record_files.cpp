@@ -6,19 +6,9 @@
 #include "common/operator_dialogs.h"
 #include "storage/record_files.h"
 #include "support/table_fixture.h"
+#include "support/file_bytes.h"
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(f.write(bytes), bytes.size());
-}
 
 template <class T>
 QByteArray rawBytes(const T* table, int count) {

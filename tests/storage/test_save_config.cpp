@@ -7,21 +7,11 @@
 #include "storage/record_files.h"
 #include "storage/u_frmSaveConfig.h"
 #include "support/table_fixture.h"
+#include "support/file_bytes.h"
 
 namespace {
 
 QByteArray tableBytes() { return QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray); }
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(f.write(bytes), bytes.size());
-}
 
 void putPanel(int slot, const char* name, int status, const char* description = "") {
   SystemArray[slot].I_bruk = true;

@@ -1,0 +1,15 @@
+#pragma once
+// Whole files as bytes, for tests that check what the program wrote or give it what to read.
+#include <QFile>
+#include <QtTest>
+
+inline QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(f.write(bytes), bytes.size());
+}
