@@ -18,6 +18,7 @@
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/status_list.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -43,24 +44,7 @@ struct Program {
     w->btnConn_DisConn->click();
     while (!w->link->isConnected() || sim->clientCount() != 1) QCoreApplication::processEvents();
 
-    // The table and the screen as a scan of the simulator leaves them, without the poll's pauses.
-    int tuners = 0;
-    for (const SimPanel& panel : manyPanels(kPanels)) {
-      TSystemRecord& rec = SystemArray[panel.address];
-      rec.I_bruk = true;
-      rec.Adresse = panel.address;
-      rec.Navn = QString::fromLatin1(panel.model);
-      rec.Status = panel.status;
-      if (modelOf(rec) == Model::Orv11) rec.TunerNr = ++tuners;
-    }
-    AntallTunere = qMin(tuners, 4);
-    w->scan->OppdaterComboBoxer();
-    w->scan->showFirstPanel();
-    FirstScanDone = true;
-    w->statusList->StatusScroll();
-    w->btnTunerClick(1);
-    w->btnTunerClick(2);
-    QCoreApplication::processEvents();
+    showScannedPanels(*w, kPanels);
 
     auto original = w->link->onStatusReplies;
     w->link->onStatusReplies = [this, original](const QList<int>& addresses) {

@@ -32,6 +32,7 @@
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/status_list.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -171,28 +172,6 @@ int runScan(const QString& simPath) {
   return 0;
 }
 
-// The 127 panels of the scan, taken into the table and onto the screen without the poll's pauses.
-void listPanels(TfrmMain& w) {
-  for (const SimPanel& panel : manyPanels(kPanels)) {
-    TSystemRecord& rec = SystemArray[panel.address];
-    rec.I_bruk = true;
-    rec.Adresse = panel.address;
-    rec.Navn = QString::fromLatin1(panel.model);
-    rec.Status = panel.status;
-  }
-  int tuners = 0;
-  for (int n = 1; n <= kPanels; ++n)
-    if (modelOf(SystemArray[n]) == Model::Orv11) SystemArray[n].TunerNr = ++tuners;
-  AntallTunere = qMin(tuners, 4);
-  w.scan->OppdaterComboBoxer();
-  w.scan->showFirstPanel();
-  FirstScanDone = true;
-  w.statusList->StatusScroll();
-  w.btnTunerClick(1);
-  w.btnTunerClick(2);
-  QCoreApplication::processEvents();
-}
-
 QByteArray statusReply(int i) {
   const int address = i % kPanels + 1;
   return ControllerSim::statusReply(address, (i / kPanels) % 8 + 1);
@@ -204,7 +183,7 @@ int runFlood() {
   constexpr int kPieces = 100;
   auto sim = std::make_unique<ThreadedSim>(simOptions());
   Program p(sim->port());
-  listPanels(*p.w);
+  showScannedPanels(*p.w, kPanels);
 
   int handled = 0;
   auto original = p.w->link->onStatusReplies;

@@ -1,0 +1,30 @@
+#pragma once
+// What the benchmarks share: the window as a scan of `panels` simulated panels leaves it, built
+// without the poll's pauses.
+#include <QCoreApplication>
+
+#include "app/u_frmMain.h"
+#include "controller_sim.h"
+#include "model/scan.h"
+#include "model/system_table.h"
+#include "panels/status_list.h"
+
+inline void showScannedPanels(TfrmMain& w, int panels) {
+  int tuners = 0;
+  for (const SimPanel& panel : manyPanels(panels)) {
+    TSystemRecord& rec = SystemArray[panel.address];
+    rec.I_bruk = true;
+    rec.Adresse = panel.address;
+    rec.Navn = QString::fromLatin1(panel.model);
+    rec.Status = panel.status;
+    if (modelOf(rec) == Model::Orv11) rec.TunerNr = ++tuners;
+  }
+  AntallTunere = qMin(tuners, 4);
+  w.scan->OppdaterComboBoxer();
+  w.scan->showFirstPanel();
+  FirstScanDone = true;
+  w.statusList->StatusScroll();
+  w.btnTunerClick(1);
+  w.btnTunerClick(2);
+  QCoreApplication::processEvents();
+}
