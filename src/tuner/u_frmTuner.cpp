@@ -111,25 +111,20 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   }
   sbKnapper->setWidget(content);
 
-  lblLine1 = new QLabel(QStringLiteral("Line 1(max 11 characters)"), this);
-  lblLine1->setObjectName(QStringLiteral("lblLine1"));
-  lblLine1->setTextFormat(Qt::PlainText);
-  lblLine1->move(8, 264);
-  lblLine1->adjustSize();
-  leLine1 = new QLineEdit(this);
-  leLine1->setObjectName(QStringLiteral("leLine1"));
-  leLine1->setGeometry(8, 279, 121, 21);
-  leLine1->setMaxLength(11);
-
-  lblLine2 = new QLabel(QStringLiteral("Line 2(max 11 characters)"), this);
-  lblLine2->setObjectName(QStringLiteral("lblLine2"));
-  lblLine2->setTextFormat(Qt::PlainText);
-  lblLine2->move(145, 264);
-  lblLine2->adjustSize();
-  leLine2 = new QLineEdit(this);
-  leLine2->setObjectName(QStringLiteral("leLine2"));
-  leLine2->setGeometry(145, 279, 121, 21);
-  leLine2->setMaxLength(11);
+  // A line of the label: its caption above it, at most 11 characters.
+  auto lineField = [this](int n, int left, QLabel*& caption, QLineEdit*& edit) {
+    caption = new QLabel(QStringLiteral("Line %1(max 11 characters)").arg(n), this);
+    caption->setObjectName(QStringLiteral("lblLine%1").arg(n));
+    caption->setTextFormat(Qt::PlainText);
+    caption->move(left, 264);
+    caption->adjustSize();
+    edit = new QLineEdit(this);
+    edit->setObjectName(QStringLiteral("leLine%1").arg(n));
+    edit->setGeometry(left, 279, 121, 21);
+    edit->setMaxLength(11);
+  };
+  lineField(1, 8, lblLine1, leLine1);
+  lineField(2, 145, lblLine2, leLine2);
 
   btnSave = new QPushButton(QStringLiteral("Apply text"), this);
   btnSave->setObjectName(QStringLiteral("btnSave"));
