@@ -21,7 +21,8 @@ struct Installation {
   QWidget window;
   QComboBox* cbAddress = new QComboBox(&window);
   TCommandLog* lbRespons = new TCommandLog(&window);
-  ControllerLink link{lbRespons};
+  ControllerLink link;
+  QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
   QScrollArea* scrollStatus = new QScrollArea(&window);
   PanelControlArea area{&window, &link, cbAddress};
   StatusList list{scrollStatus, cbAddress};

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 
@@ -72,7 +73,9 @@ TfrmMain::TfrmMain(const QString& installedPath)
   buildMenu();
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 
-  link = new ControllerLink(lbRespons, this);
+  link = new ControllerLink(this);
+  connect(link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
+  connect(link, &ControllerLink::logCleared, lbRespons, &TCommandLog::clear);
   panels = new PanelControlArea(clientArea, link, cbAddress, this);
   statusList = new StatusList(scrollStatus, cbAddress, this);
   userButtons = new UserButtons(sbKnapper->widget(), link, this);
@@ -94,6 +97,7 @@ TfrmMain::TfrmMain(const QString& installedPath)
   link->onStatusReplies = [this](const QList<int>& addresses) { refreshAfterStatusReplies(addresses); };
   connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
   connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });
+  connect(link, &ControllerLink::chunkFailed, this, [](const QString& message) { reportFailure(message); });
   statusList->cbAddressChange = [this] { guarded([this] { scan->cbAddressChange(); }); };
   statusList->btnTunerClick = [this](int n) { btnTunerClick(n); };
 
@@ -299,15 +303,17 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // Closing the window ends the program without storing anything; a wait in progress ends first.
-  link->abandonWaits();
+  // Closing the window ends the program without storing anything; a wait or poll in progress ends
+  // first, so the program does not outlive its window.
+  link->endSession();
   event->accept();
   QCoreApplication::quit();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == clientArea && event->type() == QEvent::Resize) followAnchors();
-  if (watched == lblProdukt && event->type() == QEvent::MouseButtonRelease)
+  if (watched == lblProdukt && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
     guarded([this] { scan->lblProduktClick(); });
   return QMainWindow::eventFilter(watched, event);
 }
@@ -362,15 +368,19 @@ void TfrmMain::btnStopWaitingClick() { StrengMottatt = true; }
 void TfrmMain::Button3Click() { link->clearLog(); }
 
 void TfrmMain::Button9Click() {
-  guarded([this] { link->saveLog(InstalledPath + QStringLiteral("cmdlog.txt")); });
+  guarded([this] {
+    if (const QString error = link->saveLog(InstalledPath + QStringLiteral("cmdlog.txt")); !error.isEmpty())
+      throw OperatorError(error);
+  });
 }
 
 void TfrmMain::btnCloseClick() {
   guarded([this] {
     if (link->isOpenOrOpening()) link->close();
-    link->abandonWaits();
     records::storeSystemSetup();
+    // When the settings cannot be written the program goes on as before, its waits included.
     if (!writeTcpSettings(settingsFilePath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text())) return;
+    link->endSession();
     QCoreApplication::quit();
   });
 }

@@ -9,10 +9,7 @@ namespace {
 class RealDialogs : public DialogBackend {
  public:
   void showMessage(const QString& text) override {
-    // A hostile controller can make a failing text megabytes long; show its start.
-    constexpr qsizetype kShown = 2000;
-    const QString shown = text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), shown, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), dialogs::shownText(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -45,6 +42,14 @@ DialogBackend* install(DialogBackend* b) {
   DialogBackend* previous = backend;
   backend = b ? b : &realDialogs;
   return previous;
+}
+
+QString shownText(const QString& text) {
+  if (text.size() <= kMaxShownCharacters) return text;
+  const QString gap = QStringLiteral(" ... ");
+  const qsizetype keep = kMaxShownCharacters - gap.size();
+  const qsizetype head = keep / 2;
+  return text.left(head) + gap + text.right(keep - head);
 }
 
 QString qtFilter(const QString& pipeFilter) {

@@ -45,6 +45,11 @@ QString askFileName(const FileDialogRequest& request);
 // Installs a backend (nullptr restores the real dialogs); returns the previous one.
 DialogBackend* install(DialogBackend* backend);
 
+// A hostile controller can make a failing value megabytes long: a message box shows at most this
+// many characters, the message's beginning and its end with the middle (the long value) cut out.
+constexpr qsizetype kMaxShownCharacters = 2000;
+QString shownText(const QString& text);
+
 // Converts "Text|*.ext|All files|*.*" to Qt's "Text (*.ext);;All files (*.*)".
 QString qtFilter(const QString& pipeFilter);
 

@@ -1,79 +1,75 @@
 #include "link/controller_link.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QHostAddress>
 #include <QSaveFile>
+#include <QThread>
 
-#include <algorithm>
-#include <bitset>
 #include <cerrno>
+#include <cstring>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include "common/operator_dialogs.h"
-#include "link/command_log.h"
 #include "link/protocol.h"
+#include "link/socket_connector.h"
 #include "model/codepage.h"
 #include "model/system_table.h"
 
 namespace {
 
-// The errno that the platform reports for each failure of a connection.
-int platformErrorNumber(QAbstractSocket::SocketError error) {
+// The open connection's own error where the socket still has it; otherwise the error number that
+// stands for the failure.
+int errorNumberOf(QTcpSocket& socket, QAbstractSocket::SocketError error) {
+  const qintptr fd = socket.socketDescriptor();
+  if (fd >= 0) {
+    int pendingError = 0;
+    socklen_t len = sizeof pendingError;
+    if (::getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_ERROR, &pendingError, &len) == 0 && pendingError != 0)
+      return pendingError;
+  }
   switch (error) {
     case QAbstractSocket::ConnectionRefusedError: return ECONNREFUSED;
     case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
-    case QAbstractSocket::HostNotFoundError: return EADDRNOTAVAIL;
-    case QAbstractSocket::SocketAccessError: return EACCES;
-    case QAbstractSocket::SocketResourceError: return ENOBUFS;
     case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
-    case QAbstractSocket::NetworkError: return ENETUNREACH;
-    case QAbstractSocket::AddressInUseError: return EADDRINUSE;
-    case QAbstractSocket::SocketAddressNotAvailableError: return EADDRNOTAVAIL;
-    case QAbstractSocket::UnsupportedSocketOperationError: return EOPNOTSUPP;
+    case QAbstractSocket::NetworkError: return ENETDOWN;
+    case QAbstractSocket::SocketResourceError: return ENOBUFS;
     default: return EIO;
   }
 }
 
-// A flood holds many replies per panel, and the table already has each panel's last value: a
-// refresh at the last reply alone leaves the same screen. An Orv0 slot keeps every reply, since
-// each one is reported to the operator.
-QList<int> lastReplyOfEachPanel(const QList<int>& addresses) {
-  if (addresses.size() < 2) return addresses;
-  std::bitset<SystemSlots> seen;
-  QList<int> kept;
-  for (auto it = addresses.crbegin(); it != addresses.crend(); ++it) {
-    const int a = *it;
-    if (modelOf(SystemArray[a]) == Model::Orv0 || !seen.test(a)) kept.append(a);
-    seen.set(a);
-  }
-  std::reverse(kept.begin(), kept.end());
-  return kept;
-}
-
 }  // namespace
 
-QString socketErrorMessage(QAbstractSocket::SocketError error, const QString& reason) {
-  QString text = QStringLiteral("Asynchronous socket error ") + QString::number(platformErrorNumber(error));
+QString socketErrorMessage(int errorNumber, const QString& reason) {
+  QString text = QStringLiteral("Asynchronous socket error ") + QString::number(errorNumber);
   if (!reason.isEmpty()) text += QStringLiteral(" (") + reason + u')';
   return text;
 }
 
-ControllerLink::ControllerLink(TCommandLog* log, QObject* parent)
-    : QObject(parent), ClientSocket1(new QTcpSocket(this)), lbRespons(log) {
+ControllerLink::ControllerLink(QObject* parent)
+    : QObject(parent), ClientSocket1(new QTcpSocket(this)), connector_(new SocketConnector(this)) {
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
-  connect(ClientSocket1, &QTcpSocket::readyRead, this, [this] { guarded([this] { ClientSocket1Read(); }); });
-  connect(ClientSocket1, &QTcpSocket::connected, this, [this] { acknowledgeAtOnce(); });
-  connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
+  connect(ClientSocket1, &QTcpSocket::readyRead, this, &ControllerLink::ClientSocket1Read);
+  connect(ClientSocket1, &QTcpSocket::disconnected, this, &ControllerLink::ClientSocket1Disconnect);
   connect(ClientSocket1, &QTcpSocket::errorOccurred, this, &ControllerLink::ClientSocket1Error);
+  connect(connector_, &SocketConnector::connected, this, [this](int fd) {
+    ClientSocket1->setSocketDescriptor(fd);
+    acknowledgeAtOnce();
+  });
+  connect(connector_, &SocketConnector::failed, this, [this](int errorNumber) { attemptFailed(errorNumber); });
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
-  connect(&partialTimer_, &QTimer::timeout, this, [this] { guarded([this] { flushPartial(); }); });
+  connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::flushPartial);
 }
 
+ControllerLink::~ControllerLink() = default;
+
 void ControllerLink::open(const QString& address, int port) {
-  if (ClientSocket1->state() != QAbstractSocket::UnconnectedState) {
+  if (isOpenOrOpening()) {
+    connector_->abort();
     ClientSocket1->abort();
     endWaits();
   }
@@ -82,23 +78,25 @@ void ControllerLink::open(const QString& address, int port) {
   pending_.clear();
   partialTimer_.stop();
   QHostAddress host;
-  const bool numericIPv4 = host.setAddress(address) && host.protocol() == QAbstractSocket::IPv4Protocol;
-  if (!numericIPv4 || port < 0 || port > 65535) {
+  if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
     // Reported like any failed attempt, after the click that started it has finished.
-    const auto error = numericIPv4 ? QAbstractSocket::UnsupportedSocketOperationError
-                                   : QAbstractSocket::SocketAddressNotAvailableError;
-    const QString reason = numericIPv4 ? QStringLiteral("Port out of range") : QStringLiteral("Not a numeric IPv4 address");
-    QMetaObject::invokeMethod(this, [this, error, reason] { emit socketError(socketErrorMessage(error, reason)); },
+    QMetaObject::invokeMethod(this, [this] { attemptFailed(EINVAL, QStringLiteral("Not a numeric IPv4 address")); },
                               Qt::QueuedConnection);
     return;
   }
-  ClientSocket1->connectToHost(host, static_cast<quint16>(port));
+  if (port < 0 || port > 65535) {
+    QMetaObject::invokeMethod(this, [this] { attemptFailed(EINVAL, QStringLiteral("Port out of range")); },
+                              Qt::QueuedConnection);
+    return;
+  }
+  connector_->start(host.toIPv4Address(), static_cast<quint16>(port));
 }
 
 void ControllerLink::close() {
+  connector_->abort();
   if (ClientSocket1->state() == QAbstractSocket::ConnectedState) {
-    drainSocket();
-    ClientSocket1->abort();  // emits disconnected at once
+    takeHeldBytes();
+    ClientSocket1->abort();  // the close handling runs at once
   } else {
     ClientSocket1->abort();
   }
@@ -107,11 +105,7 @@ void ControllerLink::close() {
 
 bool ControllerLink::isConnected() const { return ClientSocket1->state() == QAbstractSocket::ConnectedState; }
 
-bool ControllerLink::isOpenOrOpening() const {
-  const auto s = ClientSocket1->state();
-  return s == QAbstractSocket::ConnectedState || s == QAbstractSocket::ConnectingState ||
-         s == QAbstractSocket::HostLookupState;
-}
+bool ControllerLink::isOpenOrOpening() const { return isConnected() || connector_->isConnecting(); }
 
 void ControllerLink::SendCommand(const QString& Streng) {
   sendDirect(Streng);
@@ -127,19 +121,23 @@ void ControllerLink::sendDirect(const QString& text) {
 }
 
 void ControllerLink::waitForReply() {
-  if (abandoned_ || !isOpenOrOpening()) {
+  if (sessionEnded_ || !isOpenOrOpening()) {
     StrengMottatt = true;
     return;
   }
   const quint64 generation = waitGeneration_;
   ++waitDepth_;
-  while (!StrengMottatt && generation == waitGeneration_ && !abandoned_)
+  while (!StrengMottatt && generation == waitGeneration_ && !sessionEnded_)
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   --waitDepth_;
 }
 
-void ControllerLink::abandonWaits() {
-  abandoned_ = true;
+void ControllerLink::pause(int ms) {
+  if (!sessionEnded_) QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void ControllerLink::endSession() {
+  sessionEnded_ = true;
   endWaits();
 }
 
@@ -151,20 +149,21 @@ void ControllerLink::endWaits() {
 
 void ControllerLink::appendLog(const QString& entry) {
   log_.append(entry);
-  if (lbRespons) lbRespons->append(entry);
+  emit logAppended(entry);
 }
 
 void ControllerLink::clearLog() {
   log_.clear();
-  if (lbRespons) lbRespons->clear();
+  emit logCleared();
 }
 
-void ControllerLink::saveLog(const QString& path) const {
+QString ControllerLink::saveLog(const QString& path) const {
   QByteArray bytes;
   for (const QString& entry : log_) bytes += codepage::encode(entry) + "\r\n";
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw OperatorError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
+  return {};
 }
 
 // The kernel delays acknowledgements by 40 ms or more, which holds back the rest of a reply that
@@ -189,32 +188,34 @@ void ControllerLink::ClientSocket1Read() {
         this,
         [this] {
           readQueued_ = false;
-          if (ClientSocket1->bytesAvailable() > 0) guarded([this] { ClientSocket1Read(); });
+          if (ClientSocket1->bytesAvailable() > 0) ClientSocket1Read();
         },
         Qt::QueuedConnection);
   }
 }
 
-// Complete lines go on as one chunk; a trailing partial line waits a little for its end.
+// Complete lines go on as one chunk; a trailing piece without its line end waits for it, counted
+// from the piece's first byte, however slowly the rest trickles in.
 void ControllerLink::handOnLines() {
   const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
   if (lineEnd >= 0) {
     const QByteArray complete = pending_.left(lineEnd + 2);
     pending_.remove(0, lineEnd + 2);
+    partialTimer_.stop();  // what is left, if anything, is a new piece
     handleChunk(complete);
   }
-  if (pending_.size() > kMaxPendingBytes) {
-    flushPartial();
-  } else if (!pending_.isEmpty() && ClientSocket1->bytesAvailable() == 0) {
-    partialTimer_.start();
-  } else {  // complete, or its end may be in the bytes still to read
+  if (pending_.isEmpty()) {
     partialTimer_.stop();
+  } else if (pending_.size() > kMaxPendingBytes) {
+    flushPartial();
+  } else if (!partialTimer_.isActive()) {
+    partialTimer_.start();
   }
 }
 
-// Everything that arrived, at once: the connection is closing.
-void ControllerLink::drainSocket() {
-  pending_ += ClientSocket1->readAll();
+// The connection is closing: everything that already arrived is handed on first.
+void ControllerLink::takeHeldBytes() {
+  if (ClientSocket1->isOpen()) pending_ += ClientSocket1->readAll();
   handOnLines();
   flushPartial();
 }
@@ -231,16 +232,22 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
   appendLog(QStringLiteral("Rx from server: ") + chunk);
   RxStr = chunk;
   if (chunk.contains(u"Ret X")) {
-    GetStatus(chunk);
-    const QList<int> addresses = lastReplyOfEachPanel(ReplyAddresses(chunk));
-    if (onStatusReplies) onStatusReplies(addresses);
+    try {
+      GetStatus(chunk);
+    } catch (const ConversionError& e) {
+      // The chunk ends here, before the reply flag: a wait in progress goes on.
+      emit chunkFailed(e.message());
+      return;
+    }
+    if (onStatusReplies) onStatusReplies(ReplyAddresses(chunk));
   }
   StrengMottatt = true;
 }
 
 void ControllerLink::ClientSocket1Disconnect() {
-  // What arrived just before the close still counts.
-  guarded([this] { drainSocket(); });
+  // What arrived just before the controller closed still counts; after a close of our own the
+  // socket holds nothing more.
+  takeHeldBytes();
   appendLog(QStringLiteral("Client is disconnecting the server"));
   endWaits();
   emit closed();
@@ -250,5 +257,10 @@ void ControllerLink::ClientSocket1Error(QAbstractSocket::SocketError error) {
   // The controller closing its end is an ordinary close, reported by the close handling alone.
   if (error == QAbstractSocket::RemoteHostClosedError) return;
   endWaits();
-  emit socketError(socketErrorMessage(error, ClientSocket1->errorString()));
+  emit socketError(socketErrorMessage(errorNumberOf(*ClientSocket1, error), ClientSocket1->errorString()));
+}
+
+void ControllerLink::attemptFailed(int errorNumber, const QString& reason) {
+  endWaits();
+  emit socketError(socketErrorMessage(errorNumber, reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : reason));
 }

@@ -1,7 +1,6 @@
 #pragma once
-// The one TCP connection to the controller, the command log, and the wait for a reply.
-#include <QElapsedTimer>
-#include <QHostAddress>
+// The one TCP connection to the controller, the command log's entries, and the wait for a reply.
+// Screen-free: the windows show the log and the failures through the signals below.
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
@@ -9,16 +8,17 @@
 
 #include <functional>
 
-class TCommandLog;
+class SocketConnector;
 
 class ControllerLink : public QObject {
   Q_OBJECT
  public:
-  // The log is shown in `lbRespons`; the link keeps the entries exactly as appended.
-  explicit ControllerLink(TCommandLog* lbRespons, QObject* parent = nullptr);
+  explicit ControllerLink(QObject* parent = nullptr);
+  ~ControllerLink() override;
 
   // Connection. `open` starts an attempt in the background (an attempt under way is dropped first);
-  // `close` closes at once and runs the close handling before it returns.
+  // `close` hands on what already arrived, closes at once and runs the close handling before it
+  // returns, whatever those bytes hold.
   void open(const QString& address, int port);
   void close();
   bool isConnected() const;
@@ -33,28 +33,33 @@ class ControllerLink : public QObject {
   void sendDirect(const QString& text);
 
   // Runs the event loop until a chunk arrives (StrengMottatt), the operator stops waiting, the
-  // connection closes or fails, or the program is being closed. Returns at once when no
-  // connection is open or opening.
+  // connection closes or fails, or the program ends. Returns at once when no connection is open
+  // or opening.
   void waitForReply();
+  // Holds the thread for `ms` milliseconds (the protocol's pacing); returns at once once the
+  // program ends.
+  void pause(int ms);
   bool isWaiting() const { return waitDepth_ > 0; }
-  // Ends every wait in progress and every later one at once; for closing the program.
-  void abandonWaits();
+  // The program is ending: every wait in progress ends, and later waits and pauses return at once.
+  void endSession();
+  bool sessionEnded() const { return sessionEnded_; }
 
   // The command log.
   void appendLog(const QString& entry);
   void clearLog();
   const QStringList& logEntries() const { return log_; }
-  // Writes every entry followed by CR LF in the 8-bit code page; throws OperatorError on failure.
-  void saveLog(const QString& path) const;
+  // Writes every entry followed by CR LF in the 8-bit code page; on failure the file is left as it
+  // was and the message names it and the reason (empty when written).
+  QString saveLog(const QString& path) const;
 
   // Called for every chunk that holds "Ret X", after its status replies are in the table, with
-  // the slots its replies address in order, each at its last reply (an Orv0 slot at every one);
-  // the main window refreshes the screen from it.
+  // the slots its replies address, one per reply, in order.
   std::function<void(const QList<int>& addresses)> onStatusReplies;
 
-  // A reply without its CR LF is handed on as it stands after this long. A controller that writes
-  // a reply in two pieces holds the second back (Nagle) until the first is acknowledged; this end
-  // acknowledges at once (see acknowledgeAtOnce), so the pieces arrive well within this.
+  // A reply without its CR LF is handed on as it stands at most this long after its first byte.
+  // A controller that writes a reply in two pieces holds the second back (Nagle) until the first
+  // is acknowledged; this end acknowledges at once (see acknowledgeAtOnce), so the pieces arrive
+  // well within this.
   static constexpr int kPartialLineMs = 40;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
@@ -63,24 +68,30 @@ class ControllerLink : public QObject {
   static constexpr qint64 kMaxReadBytes = 64 * 1024;
 
  signals:
+  void logAppended(const QString& entry);
+  void logCleared();
   // The connection closed, by either side (after the log entry is written).
   void closed();
-  // A connection attempt failed or the open connection failed.
+  // A connection attempt failed or the open connection failed: "Asynchronous socket error " ...
   void socketError(const QString& message);
+  // A received chunk could not be read (its status replies fail the integer rule); the chunk is
+  // logged and kept in RxStr, and the reply flag stays as it was.
+  void chunkFailed(const QString& message);
 
  private:
   void ClientSocket1Read();
   void ClientSocket1Disconnect();
   void ClientSocket1Error(QAbstractSocket::SocketError error);
+  void attemptFailed(int errorNumber, const QString& reason = {});
   void handOnLines();
-  void drainSocket();
+  void takeHeldBytes();
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
   void acknowledgeAtOnce();
   void endWaits();
 
   QTcpSocket* ClientSocket1;
-  TCommandLog* lbRespons;
+  SocketConnector* connector_;
   QStringList log_;
   QByteArray pending_;
   QTimer partialTimer_;
@@ -88,9 +99,9 @@ class ControllerLink : public QObject {
   int port_ = 0;
   int waitDepth_ = 0;
   quint64 waitGeneration_ = 0;
-  bool abandoned_ = false;
+  bool sessionEnded_ = false;
   bool readQueued_ = false;
 };
 
-// "Asynchronous socket error " and the platform's error number, then its reason.
-QString socketErrorMessage(QAbstractSocket::SocketError error, const QString& reason);
+// "Asynchronous socket error " and the system's error number, then its reason in brackets.
+QString socketErrorMessage(int errorNumber, const QString& reason);

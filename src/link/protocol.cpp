@@ -6,7 +6,7 @@
 #include "model/system_table.h"
 
 ConversionError::ConversionError(const QString& text)
-    : OperatorError("'" + text + "' is not a valid integer value") {}
+    : OperatorError("'" + text + "' is not a valid integer value"), text_(text) {}
 
 int StrToInt(QStringView text) {
   const qsizetype n = text.size();
@@ -89,19 +89,10 @@ void applyModelRule(TSystemRecord& slot) {
   }
 }
 
-void takeEntry(int slotNr, int address, QStringView model, int id) {
-  if (!isSystemSlot(slotNr)) return;
-  TSystemRecord& slot = SystemArray[slotNr];
-  slot.Adresse = address;
-  slot.Navn = model;
-  applyModelRule(slot);
-  slot.I_bruk = true;
-  slot.Id = id;
-}
-
 }  // namespace
 
-void GetNames(QStringView S) {
+NameReply readNameReply(QStringView S) {
+  NameReply reply;
   const qsizetype ret = S.indexOf(u"Ret");
   const qsizetype start = ret >= 0 ? ret + 4 : 3;
   const QString text = FjernCRLF(S.mid(qMin(start, S.size())).toString());
@@ -118,27 +109,47 @@ void GetNames(QStringView S) {
     return at >= 0 ? at + 5 : qMin(p + 4, n);
   };
 
-  qsizetype p = 0;
-  int nr = 1;
-  while (blank.from(p) >= 0) {
-    const QStringView addr = addressTextAt(p);
-    const int slotNr = StrToInt(addr);
-    const int address = HexToInt(addr);
-    p = skipName(p);
-    const qsizetype b = blank.from(p);
-    const QStringView model = b < 0 ? QStringView() : rest.mid(p, b - p);
-    if (const qsizetype next = hexMark.from(p); next >= 0) p = next;
-    takeEntry(slotNr, address, model, nr);
-    ++nr;
+  try {
+    qsizetype p = 0;
+    int nr = 1;
+    while (blank.from(p) >= 0) {
+      const QStringView addr = addressTextAt(p);
+      const int slotNr = StrToInt(addr);
+      const int address = HexToInt(addr);
+      p = skipName(p);
+      const qsizetype b = blank.from(p);
+      const QStringView model = b < 0 ? QStringView() : rest.mid(p, b - p);
+      if (const qsizetype next = hexMark.from(p); next >= 0) p = next;
+      reply.entries.append({slotNr, address, model.toString(), nr});
+      ++nr;
+    }
+    if (n - p > 2) {
+      const QStringView addr = addressTextAt(p);
+      const int slotNr = StrToInt(addr);
+      const int address = HexToInt(addr);
+      p = skipName(p);
+      reply.entries.append({slotNr, address, rest.mid(p).toString(), nr});
+    }
+  } catch (const ConversionError& e) {
+    reply.failedText = e.text();
   }
-  if (n - p > 2) {
-    const QStringView addr = addressTextAt(p);
-    const int slotNr = StrToInt(addr);
-    const int address = HexToInt(addr);
-    p = skipName(p);
-    takeEntry(slotNr, address, rest.mid(p), nr);
-  }
+  return reply;
 }
+
+void applyNameReply(const NameReply& reply) {
+  for (const NameEntry& e : reply.entries) {
+    if (!isSystemSlot(e.slot)) continue;
+    TSystemRecord& slot = SystemArray[e.slot];
+    slot.Adresse = e.address;
+    slot.Navn = e.model;
+    applyModelRule(slot);
+    slot.I_bruk = true;
+    slot.Id = e.id;
+  }
+  if (reply.failedText) throw ConversionError(*reply.failedText);
+}
+
+void GetNames(QStringView S) { applyNameReply(readNameReply(S)); }
 
 namespace {
 
@@ -149,7 +160,17 @@ class StatusWalk {
  public:
   explicit StatusWalk(QStringView chunk) : buf_(chunk.toString()), n_(buf_.size()) {}
 
-  void run() {
+  StatusReplies run() {
+    try {
+      walk();
+    } catch (const ConversionError& e) {
+      result_.failedText = e.text();
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void walk() {
     pos_ = qMin<qsizetype>(3, n_);
     for (;;) {
       const qsizetype ret = findRet();
@@ -160,17 +181,12 @@ class StatusWalk {
       removeFirst(u'\n', lfAbsent_);
       const qsizetype hash = buf_.indexOf(u'#', pos_);
       if (hash < 0) {
-        store(address, StrToInt(QStringView(buf_).mid(pos_)));
+        result_.replies.append({address, StrToInt(QStringView(buf_).mid(pos_))});
         return;
       }
-      store(address, StrToInt(QStringView(buf_).mid(pos_, hash - pos_)));
+      result_.replies.append({address, StrToInt(QStringView(buf_).mid(pos_, hash - pos_))});
       pos_ = qMin(hash + 1 + 2, n_);  // past the "#" and the "0x" that follows it
     }
-  }
-
- private:
-  static void store(int address, int value) {
-    if (isSystemSlot(address)) SystemArray[address].Status = value;
   }
 
   qsizetype findRet() {
@@ -201,6 +217,7 @@ class StatusWalk {
     if (retAbsent_ && QStringView(buf_).mid(qMax(pos_, at - 3), 7).contains(u" Ret")) retAbsent_ = false;
   }
 
+  StatusReplies result_;
   QString buf_;
   const qsizetype n_;
   qsizetype pos_ = 0;
@@ -209,7 +226,21 @@ class StatusWalk {
 
 }  // namespace
 
-void GetStatus(QStringView s) { StatusWalk(s).run(); }
+StatusReplies parseStatusReplies(QStringView chunk) { return StatusWalk(chunk).run(); }
+
+QList<StatusReply> readStatusReplies(QStringView chunk) {
+  StatusReplies read = parseStatusReplies(chunk);
+  if (read.failedText) throw ConversionError(*read.failedText);
+  return std::move(read.replies);
+}
+
+void applyStatusReplies(const StatusReplies& replies) {
+  for (const StatusReply& r : replies.replies)
+    if (isSystemSlot(r.address)) SystemArray[r.address].Status = r.value;
+  if (replies.failedText) throw ConversionError(*replies.failedText);
+}
+
+void GetStatus(QStringView s) { applyStatusReplies(parseStatusReplies(s)); }
 
 QList<int> ReplyAddresses(QStringView s) {
   QList<int> result;

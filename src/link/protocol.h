@@ -4,12 +4,19 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 #include "common/operator_error.h"
 
 // The one failure of the integer rule; its message is what the operator sees.
 class ConversionError : public OperatorError {
  public:
   explicit ConversionError(const QString& text);
+  // The text that failed.
+  const QString& text() const { return text_; }
+
+ private:
+  QString text_;
 };
 
 // Leading blanks, an optional sign, then decimal digits or "$", "x", "X", "0x", "0X" and
@@ -23,14 +30,45 @@ int HexToInt(QStringView aValue);
 // Removes the first CR, then the first LF.
 QString FjernCRLF(QString s);
 
-// Takes a name reply into SystemArray, AntallTunere and the tuner records' Adresse.
-// Entries naming no slot (outside 0..127) are skipped; Orv11 panels beyond the fourth are numbered
-// but have no tuner record.
-void GetNames(QStringView S);
+// What a name reply holds, entry by entry; `failedText` is the text that failed the integer rule,
+// where reading stopped (the entries before it were read).
+struct NameEntry {
+  int slot;     // the address text read as a number: the slot it names
+  int address;  // the address text read as hexadecimal
+  QString model;
+  int id;       // the entry's place in the reply, from 1
+};
+struct NameReply {
+  QList<NameEntry> entries;
+  std::optional<QString> failedText;
+};
+NameReply readNameReply(QStringView S);
 
-// Writes Status of every slot that a status reply in the chunk addresses; replies for addresses
-// outside the table are read and skipped.
-void GetStatus(QStringView s);
+// Takes the entries into SystemArray, AntallTunere and the tuner records' Adresse, then throws the
+// ConversionError of a failed reading. Entries naming no slot (outside 0..127) are skipped; Orv11
+// panels beyond the fourth are numbered but have no tuner record.
+void applyNameReply(const NameReply& reply);
+void GetNames(QStringView S);  // readNameReply, then applyNameReply
+
+// The status replies of a chunk in order, addresses as read (also those outside the table);
+// `failedText` as for the name reply.
+struct StatusReply {
+  int address;
+  int value;
+  bool operator==(const StatusReply&) const = default;
+};
+struct StatusReplies {
+  QList<StatusReply> replies;
+  std::optional<QString> failedText;
+};
+StatusReplies parseStatusReplies(QStringView chunk);
+// Every reply, or the ConversionError of the first text that fails.
+QList<StatusReply> readStatusReplies(QStringView chunk);
+
+// Writes Status of every slot a reply addresses (replies for addresses outside the table are
+// skipped), then throws the ConversionError of a failed reading.
+void applyStatusReplies(const StatusReplies& replies);
+void GetStatus(QStringView s);  // parseStatusReplies, then applyStatusReplies
 
 // The slot numbers of the chunk's status replies, in order, limited to slots of the table.
 QList<int> ReplyAddresses(QStringView s);

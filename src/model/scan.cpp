@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QThread>
 
 #include "common/operator_dialogs.h"
 #include "link/controller_link.h"
@@ -63,13 +62,14 @@ void SystemScan::OppdaterComboBoxer() {
 
 void SystemScan::OppdaterStatus() {
   for (int n = 1; n < SystemSlots; ++n) {
+    if (link_.sessionEnded()) return;  // the program is ending: no more requests
     if (!SystemArray[n].I_bruk) continue;
     const QString request = command::statusRequest(SystemArray[n].Adresse);
     link_.appendLog(QStringLiteral("Tx to server: ") + request);
     RxStr.clear();
     StrengMottatt = false;
     link_.SendCommand(request);
-    QThread::msleep(Delay);
+    link_.pause(Delay);
     link_.waitForReply();
     if (RxStr.contains(u"Ret X")) GetStatus(RxStr);
   }

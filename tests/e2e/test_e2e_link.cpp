@@ -18,6 +18,7 @@
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "support/file_bytes.h"
+#include "controls/seven_seg.h"
 
 namespace {
 
@@ -259,6 +260,32 @@ class TestE2eLink : public QObject {
     }
     QVERIFY(QDir(elsewhere.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     QDir::setCurrent(previous);
+  }
+
+  // Every reply of a chunk refreshes the control area once, in order, between the messages an
+  // unknown panel's replies give; the table holds the chunk's last values by then.
+  void chunkRefreshesOncePerReplyInOrder() {
+    struct Seen : DialogBackend {
+      QWidget* window = nullptr;
+      QStringList shown;
+      void showMessage(const QString&) override {
+        shown << window->findChild<TSevenSeg*>(QStringLiteral("ssOrv15"))->caption();
+      }
+      QString askFileName(const FileDialogRequest&) override { return {}; }
+    } seen;
+    AppFixture app;
+    SimOptions options;
+    options.panels = {{2, "Orv15", 1}, {5, "Orv0", 0}};
+    app.start(options);
+    app.connectToController();
+    app.scan();
+    QCOMPARE(app.w().panels->gbOrv15->isVisible(), true);
+    seen.window = &app.w();
+    dialogs::install(&seen);
+    app.sim().sendRaw("#0x05 Ret X:1=0\r\n#0x02 Ret X:1=3\r\n#0x05 Ret X:1=0\r\n#0x02 Ret X:1=4\r\n#0x05 Ret X:1=0\r\n");
+    QTRY_COMPARE(seen.shown.size(), 3);
+    dialogs::install(&app.recorder);
+    QCOMPARE(seen.shown, (QStringList{"1", "4", "4"}));
   }
 
   void damagedRecordFilesAtStartUp_data() {

@@ -15,7 +15,9 @@ struct PanelHost {
   ControllerLink link;
 
   PanelHost()
-      : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)), link(lbRespons) {
+      : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)) {
+    QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
+    QObject::connect(&link, &ControllerLink::logCleared, lbRespons, &TCommandLog::clear);
     window.resize(938, 501);
     cbAddress->setObjectName(QStringLiteral("cbAddress"));
     cbAddress->setEditable(true);

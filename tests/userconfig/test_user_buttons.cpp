@@ -147,7 +147,7 @@ class TestUserButtons : public QObject {
     QFETCH(QStringList, log);
     ProgramFolder folder;
     LocalController controller;
-    ControllerLink link(nullptr);
+    ControllerLink link;
     link.open(u"127.0.0.1"_qs, controller.server.serverPort());
     QTRY_VERIFY(link.isConnected() && controller.peer);
     QWidget host;
@@ -168,7 +168,7 @@ class TestUserButtons : public QObject {
 
   void replayWithoutFileOrConnection() {
     ProgramFolder folder;
-    ControllerLink link(nullptr);  // never connected
+    ControllerLink link;  // never connected
     QWidget host;
     UserButtons buttons(&host, &link);
 
@@ -185,7 +185,7 @@ class TestUserButtons : public QObject {
 
   void unreadableFileIsReportedAndNothingSent() {
     ProgramFolder folder;
-    ControllerLink link(nullptr);
+    ControllerLink link;
     QWidget host;
     UserButtons buttons(&host, &link);
     QDir().mkpath(commandFilePath(2));
@@ -200,7 +200,7 @@ class TestUserButtons : public QObject {
     TimingController controller(3);
     controller.start();
     QTRY_VERIFY(controller.port != 0);
-    ControllerLink link(nullptr);
+    ControllerLink link;
     link.open(u"127.0.0.1"_qs, controller.port);
     QTRY_VERIFY(link.isConnected());
     QWidget host;

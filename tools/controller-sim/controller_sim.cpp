@@ -134,6 +134,12 @@ void ControllerSim::sendRaw(const QByteArray& bytes)
             write(*client, bytes, QStringLiteral("TX"));
 }
 
+void ControllerSim::closeClients()
+{
+    for (auto& [socket, client] : m_clients)
+        socket->disconnectFromHost();
+}
+
 std::optional<int> ControllerSim::status(int address) const
 {
     const auto it = m_panels.find(address);

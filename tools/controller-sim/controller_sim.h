@@ -28,6 +28,8 @@ public:
 
     // Writes the bytes at once to every connected client, outside the reply queue.
     void sendRaw(const QByteArray& bytes);
+    // Closes every client's connection from this side, as a controller that goes away.
+    void closeClients();
 
     std::optional<int> status(int address) const;
     int clientCount() const;

@@ -1,0 +1,98 @@
+// The controller link without a screen: the error numbers of failed attempts, and how long a reply
+// that has not yet got its line end is held.
+#include <QHostAddress>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "link/controller_link.h"
+#include "model/system_table.h"
+
+namespace {
+
+// What the system itself says when a blocking connection attempt to the same place fails.
+int systemErrorOfConnecting(const QString& address, quint16 port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  ::inet_pton(AF_INET, address.toLatin1().constData(), &to.sin_addr);
+  const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  const int error = rc == 0 ? 0 : errno;
+  ::close(fd);
+  return error;
+}
+
+quint16 portNobodyListensOn() {
+  QTcpServer server;
+  server.listen(QHostAddress::LocalHost);
+  return server.serverPort();  // closed again when it goes out of scope
+}
+
+}  // namespace
+
+class TestControllerLink : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { resetProgramState(); }
+
+  void failedAttemptGivesTheSystemsErrorNumber_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("expected");  // 0: what the system says for the same attempt
+    QTest::newRow("refused") << "127.0.0.1" << int(portNobodyListensOn()) << 0;
+    QTest::newRow("network unreachable") << "255.255.255.255" << 2501 << 0;
+    QTest::newRow("not a numeric address") << "controller.local" << 2501 << EINVAL;
+    QTest::newRow("port out of range") << "127.0.0.1" << 70000 << EINVAL;
+  }
+  void failedAttemptGivesTheSystemsErrorNumber() {
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(int, expected);
+    if (expected == 0) expected = systemErrorOfConnecting(address, static_cast<quint16>(port));
+    QVERIFY(expected != 0);
+    ControllerLink link;
+    QSignalSpy errors(&link, &ControllerLink::socketError);
+    link.open(address, port);
+    QVERIFY(errors.isEmpty());  // reported later, from the event loop
+    QVERIFY(errors.wait(5000));
+    const QString message = errors.at(0).at(0).toString();
+    QVERIFY2(message.startsWith(QStringLiteral("Asynchronous socket error %1 (").arg(expected)), qPrintable(message));
+    QVERIFY(!link.isOpenOrOpening());
+  }
+
+  // A controller that sends a reply a byte at a time never gets its piece held for longer than
+  // the hold, counted from the piece's first byte.
+  void tricklingReplyIsHandedOnAfterTheHold() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    ControllerLink link;
+    link.open(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QTRY_VERIFY(link.isConnected());
+
+    const QByteArray reply = "#0x06 Ret X:1=" + QByteArray(60, '1').prepend('0');
+    qsizetype sent = 0;
+    QTimer trickle;
+    connect(&trickle, &QTimer::timeout, [&] {
+      if (sent < reply.size()) peer->write(reply.mid(sent++, 1));
+    });
+    trickle.start(ControllerLink::kPartialLineMs / 4);
+    // The whole text takes far longer than the hold to arrive; a piece goes on before that.
+    QTRY_VERIFY_WITH_TIMEOUT(link.logEntries().size() >= 1, 5000);
+    QVERIFY2(sent < reply.size(), qPrintable(link.logEntries().first()));
+    QVERIFY(link.logEntries().first().startsWith(QStringLiteral("Rx from server: #0x06")));
+    trickle.stop();
+  }
+};
+
+QTEST_MAIN(TestControllerLink)
+#include "test_controller_link.moc"
