@@ -19,6 +19,7 @@
 #include "link/controller_link.h"
 #include "link/protocol.h"
 #include "link/u_frmTCPIP.h"
+#include "model/file_names.h"
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
@@ -362,7 +363,7 @@ void TfrmMain::btnStopWaitingClick() { StrengMottatt = true; }
 void TfrmMain::Button3Click() { link->clearLog(); }
 
 void TfrmMain::Button9Click() {
-  guarded([this] { link->saveLog(InstalledPath + QStringLiteral("cmdlog.txt")); });
+  guarded([this] { link->saveLog(filenames::programFile(QStringLiteral("cmdlog.txt"))); });
 }
 
 void TfrmMain::btnCloseClick() {
