@@ -240,13 +240,15 @@ class TestE2eOperate : public QObject {
   void filesOfAnotherLetterCaseAreUsed() {
     AppFixture app;
     const QString configs = app.folder() + "CONFIGURATIONS/";
+    const auto systemBytes = [] { return QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray); };
     QVERIFY(QDir().mkpath(configs));
     SystemArray[3].I_bruk = true;
     SystemArray[3].Btn7Txt = QStringLiteral("Beverage");
-    writeFile(configs + "currentsetup.DAT", QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray));
+    writeFile(configs + "currentsetup.DAT", systemBytes());
     UsrButtons[0].InUse = true;
     UsrButtons[0].ButtonText = QStringLiteral("Morning");
-    writeFile(configs + "USRBUTTONSETUP.DAT", QByteArray(reinterpret_cast<const char*>(UsrButtons), MaxUsrBtns * sizeof(TUsrBtnType)));
+    writeFile(configs + "USRBUTTONSETUP.DAT",
+              QByteArray(reinterpret_cast<const char*>(UsrButtons), MaxUsrBtns * sizeof(TUsrBtnType)));
     writeFile(configs + "0_userconfig.TXT", "Morning\r\n#0x03 Set X:1=6\r\n");
     const QString ini = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUpper() + ".ini";
     writeFile(app.folder() + ini, "[Other]\nkept=yes\n");
@@ -268,8 +270,7 @@ class TestE2eOperate : public QObject {
 
     QCOMPARE(namesakes(app.folder(), "Configurations"), QStringList{"CONFIGURATIONS"});
     QCOMPARE(namesakes(configs, "CurrentSetup.dat"), QStringList{"currentsetup.DAT"});
-    QCOMPARE(fileBytes(configs + "currentsetup.DAT"),
-             QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray));
+    QCOMPARE(fileBytes(configs + "currentsetup.DAT"), systemBytes());
     QCOMPARE(namesakes(app.folder(), "cmdlog.txt"), QStringList{"CMDLOG.TXT"});
     QVERIFY(fileBytes(app.folder() + "CMDLOG.TXT").startsWith("#0xFF Get Name\r\n"));
     QCOMPARE(namesakes(app.folder(), ini), QStringList{ini});

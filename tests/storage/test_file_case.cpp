@@ -87,8 +87,8 @@ OwnFile ownFile(const QString& kind) {
   return {iniName(), [] { return QByteArray("[TCPIP]\nAddress=10.1.2.3\n"); },
           [] { return readTcpSettings(settingsFilePath()).address == QStringLiteral("10.1.2.3"); },
           [] {
-            return writeTcpSettings(settingsFilePath(), "10.9.9.9", "2600") ? QByteArray("[TCPIP]\nAddress=10.9.9.9\nPort=2600\n")
-                                                                           : QByteArray();
+            if (!writeTcpSettings(settingsFilePath(), "10.9.9.9", "2600")) return QByteArray();
+            return QByteArray("[TCPIP]\nAddress=10.9.9.9\nPort=2600\n");
           }};
 }
 
