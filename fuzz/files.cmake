@@ -1,6 +1,6 @@
 # Readers of the files the program finds on disk.
 set(ORV_FILE_READER_SOURCES ${SRC}/model/system_table.cpp ${SRC}/model/codepage.cpp ${SRC}/model/formatting.cpp
-    ${SRC}/common/operator_dialogs.cpp)
+    ${SRC}/model/file_names.cpp ${SRC}/common/operator_dialogs.cpp)
 
 orv_fuzz_target(fuzz_record_files
   SOURCES fuzz_record_files.cpp ${SRC}/storage/record_files.cpp ${ORV_FILE_READER_SOURCES}

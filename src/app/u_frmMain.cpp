@@ -20,6 +20,7 @@
 #include "link/controller_link.h"
 #include "link/protocol.h"
 #include "link/u_frmTCPIP.h"
+#include "model/file_names.h"
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
@@ -369,7 +370,7 @@ void TfrmMain::Button3Click() { link->clearLog(); }
 
 void TfrmMain::Button9Click() {
   guarded([this] {
-    if (const QString error = link->saveLog(InstalledPath + QStringLiteral("cmdlog.txt")); !error.isEmpty())
+    if (const QString error = link->saveLog(filenames::programFile(QStringLiteral("cmdlog.txt"))); !error.isEmpty())
       throw OperatorError(error);
   });
 }

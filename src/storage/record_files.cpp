@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/operator_dialogs.h"
+#include "model/file_names.h"
 
 namespace records {
 
@@ -72,10 +73,10 @@ void copyText(FixedText<255>& to, const FixedText<255>& from) { to.setBytes(from
 
 }  // namespace
 
-QString configurationsFolder() { return InstalledPath + QStringLiteral("Configurations/"); }
-QString currentSetupPath() { return configurationsFolder() + QStringLiteral("CurrentSetup.dat"); }
-QString tunerPath() { return configurationsFolder() + QStringLiteral("Tuner.dat"); }
-QString usrButtonPath() { return configurationsFolder() + QStringLiteral("UsrButtonSetup.dat"); }
+QString configurationsFolder() { return filenames::programFile(QStringLiteral("Configurations/")); }
+QString currentSetupPath() { return filenames::programFile(QStringLiteral("Configurations/CurrentSetup.dat")); }
+QString tunerPath() { return filenames::programFile(QStringLiteral("Configurations/Tuner.dat")); }
+QString usrButtonPath() { return filenames::programFile(QStringLiteral("Configurations/UsrButtonSetup.dat")); }
 
 void createConfigurationsFolder() { QDir().mkpath(configurationsFolder()); }
 

@@ -15,7 +15,8 @@ constexpr qint64 SystemFileSize = SystemSlots * qint64(sizeof(TSystemRecord));  
 constexpr qint64 TunerFileSize = TunerSlots * qint64(sizeof(TTunerRecord));      // 3120
 constexpr qint64 UsrButtonFileSize = MaxUsrBtns * qint64(sizeof(TUsrBtnType));  // 5600
 
-QString configurationsFolder();  // InstalledPath + "Configurations/"
+// InstalledPath + "Configurations/" and the files in it, spelled as found on disk when they are used.
+QString configurationsFolder();
 QString currentSetupPath();
 QString tunerPath();
 QString usrButtonPath();

@@ -8,6 +8,7 @@
 #include <QSettings>
 
 #include "common/operator_dialogs.h"
+#include "model/file_names.h"
 #include "model/system_table.h"
 
 namespace {
@@ -45,7 +46,7 @@ QString readValue(QSettings& settings, const QString& iniPath, const QString& ke
 // Beside the executable and named after it; InstalledPath is the executable's folder. Executables
 // carry no extension here, so a dot in the name is part of the name.
 QString settingsFilePath() {
-  return InstalledPath + QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(".INI");
+  return filenames::programFile(QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(".INI"));
 }
 
 TcpSettings readTcpSettings(const QString& iniPath) {

@@ -10,6 +10,7 @@
 #include <QShowEvent>
 
 #include "common/operator_dialogs.h"
+#include "model/file_names.h"
 #include "model/formatting.h"
 #include "model/system_table.h"
 #include "storage/record_files.h"
@@ -162,7 +163,7 @@ void TfrmSaveConfig::btnSaveClick() {
 
   FileDialogRequest request;
   request.save = true;
-  request.startFolder = InstalledPath + QStringLiteral("Configurations");
+  request.startFolder = filenames::programFile(QStringLiteral("Configurations"));
   // A "/" from a date format would turn the name into a folder path.
   request.proposedName = TidOgDato(QDateTime::currentDateTime(), QLocale::system())
                              .replace(u'/', u'-')
@@ -200,7 +201,7 @@ bool loadConfigurationFile() {
 
   FileDialogRequest request;
   request.title = QStringLiteral("Open configuration files");
-  request.startFolder = InstalledPath + QStringLiteral("Configurations");
+  request.startFolder = filenames::programFile(QStringLiteral("Configurations"));
   request.filter = QStringLiteral("Orvane Control configuration files|*.dat|All files|*.*");
   const QString path = dialogs::askFileName(request);
   if (path.isEmpty()) return false;

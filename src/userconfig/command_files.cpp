@@ -8,6 +8,7 @@
 
 #include "common/operator_error.h"
 #include "model/codepage.h"
+#include "model/file_names.h"
 #include "model/system_table.h"
 
 namespace {
@@ -92,6 +93,6 @@ void writeCommandFile(const QString& path, const QString& text, CommandFile::Enc
 }
 
 QString commandFilePath(int slot) {
-  return InstalledPath + QStringLiteral("Configurations/") + QString::number(slot) +
-         QStringLiteral("_UserConfig.txt");
+  return filenames::programFile(QStringLiteral("Configurations/") + QString::number(slot) +
+                                QStringLiteral("_UserConfig.txt"));
 }

@@ -29,5 +29,5 @@ CommandFile readCommandFile(const QString& path);
 // ("Cannot create file \"path\". reason").
 void writeCommandFile(const QString& path, const QString& text, CommandFile::Encoding encoding);
 
-// InstalledPath + "Configurations/" + slot + "_UserConfig.txt"
+// InstalledPath + "Configurations/" + slot + "_UserConfig.txt", spelled as found on disk.
 QString commandFilePath(int slot);

@@ -11,6 +11,7 @@
 
 #include "common/operator_dialogs.h"
 #include "link/protocol.h"
+#include "model/file_names.h"
 #include "model/formatting.h"
 #include "model/system_table.h"
 #include "storage/record_files.h"
@@ -196,7 +197,7 @@ void TfrmConfigButtons::cbEntriesChange() {
     boxEncoding_ = CommandFile::Cp1252;
     const int slot = selectedSlot();
     if (slot < 0) return;
-    const QString path = UsrButtons[slot].FileName.text();
+    const QString path = filenames::resolve(UsrButtons[slot].FileName.text());
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
     CommandFile file = readCommandFile(path);
     boxEncoding_ = file.encoding;

@@ -19,6 +19,8 @@
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "storage/u_frmSaveConfig.h"
+#include "support/file_bytes.h"
+#include "support/namesakes.h"
 #include "tuner/u_frmTuner.h"
 #include "userconfig/u_frmConfigButtons.h"
 #include "userconfig/user_buttons.h"
@@ -231,6 +233,50 @@ class TestE2eOperate : public QObject {
     QCOMPARE(sentLines(app.received).filter(QStringLiteral("Get X")).size(), 4);
     QVERIFY(FirstScanDone);
     QVERIFY(named<TSevenSeg>(app.w().scrollStatus->widget(), "ssOrv11_6"));
+  }
+
+  // Files copied in from a system that ignores letter case: start-up restores from them, a user
+  // button replays from its file, and "Save log" and "Exit" write over them, never beside them.
+  void filesOfAnotherLetterCaseAreUsed() {
+    AppFixture app;
+    const QString configs = app.folder() + "CONFIGURATIONS/";
+    const auto systemBytes = [] { return QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray); };
+    QVERIFY(QDir().mkpath(configs));
+    SystemArray[3].I_bruk = true;
+    SystemArray[3].Btn7Txt = QStringLiteral("Beverage");
+    writeFile(configs + "currentsetup.DAT", systemBytes());
+    UsrButtons[0].InUse = true;
+    UsrButtons[0].ButtonText = QStringLiteral("Morning");
+    writeFile(configs + "USRBUTTONSETUP.DAT",
+              QByteArray(reinterpret_cast<const char*>(UsrButtons), MaxUsrBtns * sizeof(TUsrBtnType)));
+    writeFile(configs + "0_userconfig.TXT", "Morning\r\n#0x03 Set X:1=6\r\n");
+    const QString ini = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUpper() + ".ini";
+    writeFile(app.folder() + ini, "[Other]\nkept=yes\n");
+    writeFile(app.folder() + "CMDLOG.TXT", "old log\r\n");
+    resetProgramState();
+
+    scanned(app);
+    named<QPushButton>(app.w().scrollStatus->widget(), "btnOrv18_3")->click();
+    QCOMPARE(named<QLabel>(app.w().panels->gbOrv18, "lblOrv18Btn7")->text(), QStringLiteral("Beverage"));
+    QPushButton* button = app.w().userButtons->button(0);
+    QVERIFY(button->isVisible());
+    app.received.clear();
+    button->click();
+    QTRY_COMPARE(sentLines(app.received), QStringList{QStringLiteral("#0x03 Set X:1=6")});
+
+    app.w().Button9->click();
+    app.w().btnClose->click();
+    QVERIFY(app.recorder.messages.isEmpty());
+
+    QCOMPARE(namesakes(app.folder(), "Configurations"), QStringList{"CONFIGURATIONS"});
+    QCOMPARE(namesakes(configs, "CurrentSetup.dat"), QStringList{"currentsetup.DAT"});
+    QCOMPARE(fileBytes(configs + "currentsetup.DAT"), systemBytes());
+    QCOMPARE(namesakes(app.folder(), "cmdlog.txt"), QStringList{"CMDLOG.TXT"});
+    QVERIFY(fileBytes(app.folder() + "CMDLOG.TXT").startsWith("#0xFF Get Name\r\n"));
+    QCOMPARE(namesakes(app.folder(), ini), QStringList{ini});
+    const QByteArray settings = fileBytes(app.folder() + ini);
+    QVERIFY2(settings.contains("kept=yes") && settings.contains("Port=" + QByteArray::number(app.sim().port())),
+             settings.constData());
   }
 };
 

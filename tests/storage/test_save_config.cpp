@@ -230,6 +230,18 @@ class TestSaveConfig : public QObject {
     QVERIFY(!form.isVisible());
   }
 
+  void dialogsStartInTheFolderAsSpelledOnDisk() {
+    QVERIFY(QDir(configs).removeRecursively());
+    QVERIFY(QDir().mkpath(dir.path() + "/configurations"));
+    TfrmSaveConfig form;
+    form.show();
+    form.btnSave->click();
+    QVERIFY(!loadConfigurationFile());
+    QCOMPARE(rec.requests.size(), 2);
+    QCOMPARE(rec.requests[0].startFolder, dir.path() + "/configurations");
+    QCOMPARE(rec.requests[1].startFolder, dir.path() + "/configurations");
+  }
+
   void savingNeedsAFilledTable() {
     TfrmSaveConfig form;
     Saveconfiguration1Click(form);

@@ -9,6 +9,7 @@
 #include "storage/record_files.h"
 #include "userconfig/u_frmConfigButtons.h"
 #include "userconfig/user_buttons.h"
+#include "support/namesakes.h"
 #include "userconfig_fixture.h"
 
 namespace {
@@ -157,6 +158,22 @@ class TestConfigEditor : public QObject {
     QVERIFY(UsrButtons[1].InUse);
     QCOMPARE(UsrButtons[1].Index, 1);
     QCOMPARE(e.file(1).left(5), QByteArray("New\r\n"));
+  }
+
+  // A command file copied in under another letter case is loaded from, and saved over, where it lies.
+  void entryFileOfAnotherLetterCase() {
+    Editor e;
+    e.folder.configure(2, u"Night"_qs, "");
+    QVERIFY(QFile::remove(commandFilePath(2)));
+    const QString copied = e.folder.configurations() + u"2_userconfig.TXT"_qs;
+    e.folder.writeBytes(copied, "Night\r\nb\r\n");
+    e.window.show();
+    QCOMPARE(e.commands()->toPlainText(), u"b\n"_qs);
+    e.click("Button1");
+    e.commands()->setPlainText(u"c\n"_qs);
+    e.click("btnSaveCommand");
+    QCOMPARE(namesakes(e.folder.configurations(), u"2_UserConfig.txt"_qs), QStringList{u"2_userconfig.TXT"_qs});
+    QCOMPARE(e.folder.readBytes(copied), QByteArray("Night\r\nc\r\n"));
   }
 
   void loadingDropsOnlyAPlainHeader_data() {
