@@ -82,3 +82,6 @@ void ControllerChannel::finish(Outcome outcome, int value) {
   replyTimer_.stop();
   emit finished(outcome, value);
 }
+
+// The socket closes as it is destroyed; its signals must not reach members already gone.
+ControllerChannel::~ControllerChannel() { socket_.disconnect(); }

@@ -14,6 +14,7 @@ class ControllerChannel : public QObject {
   Q_ENUM(Outcome)
 
   ControllerChannel(QString host, quint16 port, int timeoutMs, QObject* parent = nullptr);
+  ~ControllerChannel() override;
   void start();
   bool isConnected() const;
   bool isBusy() const { return waitingFor_.has_value(); }

@@ -114,11 +114,14 @@ void RigSource::answer(const QByteArray& line) {
   }
   asked_ = Question::None;
   if (line == "0") {
-    reading_.transmit = Transmit::Receive;
+    const bool trusted = !sinceTransmitFailure_.isValid() ||
+                         sinceTransmitFailure_.hasExpired(kReceiveTrustedAfterFailureMs);
+    reading_.transmit = trusted ? Transmit::Receive : Transmit::Unknown;
   } else if (line == "1" || line == "2" || line == "3") {
     reading_.transmit = Transmit::Transmitting;
   } else {
     reading_.transmit = Transmit::Unknown;
+    sinceTransmitFailure_.start();
     tellOnce("the rig answered " + printable(line) + " when asked whether it transmits");
   }
   if (reading_.hz && reading_.transmit != Transmit::Unknown) lastNotice_.clear();
@@ -130,3 +133,6 @@ void RigSource::tellOnce(const QString& text) {
   lastNotice_ = text;
   emit notice(text);
 }
+
+// The socket closes as it is destroyed; its signals must not reach members already gone.
+RigSource::~RigSource() { socket_.disconnect(); }
