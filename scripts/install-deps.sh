@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   clang-14 libclang-rt-14-dev
   libbenchmark-dev jq
+  libhamlib-utils
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
 )

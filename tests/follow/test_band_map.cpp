@@ -1,0 +1,123 @@
+#include <QtTest>
+
+#include "follow/band_map.h"
+
+namespace {
+
+using Kind = BandAction::Kind;
+
+BandAction panel(int address, int value) { return {Kind::Panel, address, value, 0, 0}; }
+BandAction tuner(int number, int memory) { return {Kind::TunerMemory, 0, 0, number, memory}; }
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QList<BandAction>)
+
+class TestBandMap : public QObject {
+  Q_OBJECT
+ private slots:
+  void readsRules() {
+    const BandMap map = parseBandMap(
+        u"# kHz        actions\r\n"
+        "3500-3800    0x02=2  tuner1=5   # 80 m\r\n"
+        "\r\n"
+        "\t7000-7200\t0x02=3\t0x7f=255 TUNER4=48\n"
+        "1810.5-1850.25 0X03=$0A\n");
+    QCOMPARE(map.rules.size(), 3);
+    QCOMPARE(map.rules[0].line, 2);
+    QCOMPARE(map.rules[0].fromHz, 3500000);
+    QCOMPARE(map.rules[0].toHz, 3800000);
+    QCOMPARE(map.rules[0].actions, (QList<BandAction>{panel(0x02, 2), tuner(1, 5)}));
+    QCOMPARE(map.rules[1].line, 4);
+    QCOMPARE(map.rules[1].actions, (QList<BandAction>{panel(0x02, 3), panel(0x7F, 255), tuner(4, 48)}));
+    QCOMPARE(map.rules[2].fromHz, 1810500);
+    QCOMPARE(map.rules[2].toHz, 1850250);
+    QCOMPARE(map.rules[2].actions, QList<BandAction>{panel(0x03, 10)});
+    QCOMPARE(map.rules[2].describe(), u"line 5 (1810.5-1850.25 kHz)");
+  }
+
+  void firstRuleHoldingTheFrequencyApplies_data() {
+    QTest::addColumn<qint64>("hz");
+    QTest::addColumn<int>("line");  // 0: no rule
+    QTest::newRow("lower end belongs") << qint64(7000000) << 1;
+    QTest::newRow("upper end belongs") << qint64(7200000) << 1;
+    QTest::newRow("overlap: first wins") << qint64(7150000) << 1;
+    QTest::newRow("second rule only") << qint64(7250000) << 2;
+    QTest::newRow("one hertz above") << qint64(7300001) << 0;
+    QTest::newRow("one hertz below") << qint64(6999999) << 0;
+  }
+  void firstRuleHoldingTheFrequencyApplies() {
+    QFETCH(qint64, hz);
+    QFETCH(int, line);
+    const BandMap map = parseBandMap(u"7000-7200 0x02=1\n7100-7300 0x02=2\n");
+    const BandRule* rule = map.ruleFor(hz);
+    QCOMPARE(rule ? rule->line : 0, line);
+  }
+
+  void refusesBadLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+    const QString ok = QStringLiteral("# fine\n3500-3800 0x02=2\n");
+    QTest::newRow("not a range") << ok + "abc 0x02=1" << 3 << "'abc' is not a range FROM-TO in kHz";
+    QTest::newRow("open range") << ok + "3500- 0x02=1" << 3 << "'3500-' is not a range FROM-TO in kHz";
+    QTest::newRow("MHz with four decimals") << ok + "3.5000-3.8 0x02=1" << 3 << "'3.5000-3.8' is not a range FROM-TO in kHz";
+    QTest::newRow("reversed") << ok + "7200-7000 0x02=1" << 3 << "the range 7200-7000 ends before it starts";
+    QTest::newRow("no actions") << ok + "7000-7200   # later" << 3 << "the range 7000-7200 has no actions";
+    QTest::newRow("address too high") << ok + "7000-7200 0x80=1" << 3 << "'0x80=1': the panel address must be 0x00 to 0x7F";
+    QTest::newRow("value too high") << ok + "7000-7200 0x02=256" << 3 << "'0x02=256': the value must be 0 to 255";
+    QTest::newRow("negative value") << ok + "7000-7200 0x02=-1" << 3 << "'0x02=-1': the value must be 0 to 255";
+    QTest::newRow("value not a number") << ok + "7000-7200 0x02=two" << 3 << "'two' is not a valid integer value";
+    QTest::newRow("address not hex") << ok + "7000-7200 0xZZ=1" << 3 << "'0xZZ' is not a valid integer value";
+    QTest::newRow("empty value") << ok + "7000-7200 0x02=" << 3 << "'' is not a valid integer value";
+    QTest::newRow("tuner 0") << ok + "7000-7200 tuner0=1" << 3 << "'tuner0=1': the tuner must be 1 to 4";
+    QTest::newRow("tuner 5") << ok + "7000-7200 tuner5=1" << 3 << "'tuner5=1': the tuner must be 1 to 4";
+    QTest::newRow("memory 49") << ok + "7000-7200 tuner1=49" << 3 << "'tuner1=49': the memory must be 1 to 48";
+    QTest::newRow("tuner without number") << ok + "7000-7200 tuner=1" << 3 << "'' is not a valid integer value";
+    QTest::newRow("unknown action") << ok + "7000-7200 0x02=1 band=40" << 3 << "'band=40' is not an action (0xAA=V or tunerN=K)";
+    QTest::newRow("no equals sign") << ok + "7000-7200 0x02" << 3 << "'0x02' is not an action (0xAA=V or tunerN=K)";
+    QTest::newRow("decimal address") << ok + "7000-7200 2=1" << 3 << "'2=1' is not an action (0xAA=V or tunerN=K)";
+    QTest::newRow("first bad line is named") << "x 1\n" + ok + "y 2" << 1 << "'x' is not a range FROM-TO in kHz";
+    QTest::newRow("only comments") << "# nothing\n\n" << 0 << "the map holds no rules";
+  }
+  void refusesBadLines() {
+    QFETCH(QString, text);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+    try {
+      parseBandMap(text);
+      QFAIL("the map was accepted");
+    } catch (const BandMapError& e) {
+      QCOMPARE(e.line(), line);
+      QCOMPARE(e.reason(), reason);
+    }
+  }
+
+  void tunerMemoriesMustBeSendable_data() {
+    QTest::addColumn<std::optional<TunerMemory>>("stored");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("stored") << std::optional(TunerMemory{0x06, 120}) << true;
+    QTest::newRow("not stored") << std::optional<TunerMemory>() << false;
+    QTest::newRow("address outside the bus") << std::optional(TunerMemory{0x80, 120}) << false;
+    QTest::newRow("value above a byte") << std::optional(TunerMemory{0x06, 256}) << false;
+  }
+  void tunerMemoriesMustBeSendable() {
+    QFETCH(std::optional<TunerMemory>, stored);
+    QFETCH(bool, accepted);
+    const BandMap map = parseBandMap(u"3500-3800 0x02=2\n7000-7200 0x02=3 tuner2=9\n");
+    const TunerLookup lookup = [&](int tuner, int memory) {
+      return tuner == 2 && memory == 9 ? stored : std::nullopt;
+    };
+    try {
+      checkTunerMemories(map, lookup);
+      QVERIFY(accepted);
+    } catch (const BandMapError& e) {
+      QVERIFY(!accepted);
+      QCOMPARE(e.line(), 2);
+      QCOMPARE(e.reason(), u"tuner 2 memory 9 has no setting to send in Tuner.dat");
+    }
+  }
+};
+
+QTEST_APPLESS_MAIN(TestBandMap)
+#include "test_band_map.moc"
