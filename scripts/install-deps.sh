@@ -9,6 +9,7 @@ PACKAGES=(
   libbenchmark-dev jq
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
