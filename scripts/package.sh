@@ -51,7 +51,8 @@ if ! grep -qxF 'Exec="/usr/bin/OrvControlClient"' "$desktop"; then
   echo "package.sh: the menu entry does not start /usr/bin/OrvControlClient: $(grep '^Exec=' "$desktop")" >&2
   exit 1
 fi
-appstreamcli validate --no-net "$unpacked/usr/share/metainfo/net.orvane.orvcontrolclient.metainfo.xml"
+# The tree, not the file alone: it also checks that the launchable names the installed menu entry.
+appstreamcli validate-tree --no-net "$unpacked"
 
 echo
 echo "Built $deb ($(du -k "$deb" | cut -f1) KiB), holding ${programs[*]}"
