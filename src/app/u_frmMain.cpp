@@ -21,6 +21,7 @@
 #include "link/protocol.h"
 #include "link/u_frmTCPIP.h"
 #include "model/file_names.h"
+#include "model/program_folder.h"
 #include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
@@ -64,7 +65,7 @@ QLabel* plainLabel(QWidget* parent, const QString& text, const QPoint& at) {
 }  // namespace
 
 TfrmMain::TfrmMain(const QString& installedPath)
-    : installedPath_(installedPath.isEmpty() ? QCoreApplication::applicationDirPath() : installedPath) {
+    : installedPath_(installedPath.isEmpty() ? defaultProgramFolder() : installedPath) {
   frmMain = this;
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Orvane Control Client"));

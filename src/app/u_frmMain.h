@@ -27,7 +27,7 @@ class UserButtons;
 class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
-  // `installedPath` stands in for the executable's folder (tests run the window in a folder of their own).
+  // `installedPath` stands in for defaultProgramFolder() (tests run the window in a folder of their own).
   explicit TfrmMain(const QString& installedPath = QString());
   ~TfrmMain() override;
 

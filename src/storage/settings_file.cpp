@@ -43,7 +43,7 @@ QString readValue(QSettings& settings, const QString& iniPath, const QString& ke
 
 }  // namespace
 
-// Beside the executable and named after it; InstalledPath is the executable's folder. Executables
+// In the program folder (InstalledPath) and named after the executable. Executables
 // carry no extension here, so a dot in the name is part of the name.
 QString settingsFilePath() {
   return filenames::programFile(QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(".INI"));

@@ -1,5 +1,5 @@
 #pragma once
-// The settings file beside the executable: section "TCPIP", keys "Address" and "Port".
+// The settings file in the program folder, named after the executable: section "TCPIP", keys "Address" and "Port".
 #include <QString>
 
 QString settingsFilePath();
