@@ -1,18 +1,15 @@
 # Readers of the files the program finds on disk.
 set(ORV_FILE_READER_SOURCES ${SRC}/model/system_table.cpp ${SRC}/model/codepage.cpp ${SRC}/model/formatting.cpp
-    ${SRC}/model/file_names.cpp ${SRC}/common/operator_dialogs.cpp)
+    ${SRC}/model/file_names.cpp)
 
 orv_fuzz_target(fuzz_record_files
   SOURCES fuzz_record_files.cpp ${SRC}/storage/record_files.cpp ${ORV_FILE_READER_SOURCES}
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/seeds/record_files)
-target_link_libraries(fuzz_record_files PRIVATE Qt6::Widgets)
 
 orv_fuzz_target(fuzz_command_files
   SOURCES fuzz_command_files.cpp ${SRC}/userconfig/command_files.cpp ${ORV_FILE_READER_SOURCES}
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/seeds/command_files)
-target_link_libraries(fuzz_command_files PRIVATE Qt6::Widgets)
 
 orv_fuzz_target(fuzz_settings
   SOURCES fuzz_settings.cpp ${SRC}/storage/settings_file.cpp ${ORV_FILE_READER_SOURCES}
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/seeds/settings)
-target_link_libraries(fuzz_settings PRIVATE Qt6::Widgets)

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "common/operator_dialogs.h"
 #include "model/system_table.h"
 #include "storage/record_files.h"
 
@@ -52,8 +51,6 @@ void checkTables() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   static QTemporaryDir dir;
-  static DialogRecorder recorder;
-  dialogs::install(&recorder);
   const uint8_t mode = data[0];
   ++data;
   --size;

@@ -6,13 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "common/operator_dialogs.h"
 #include "storage/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static QTemporaryDir dir;
-  static DialogRecorder recorder;
-  dialogs::install(&recorder);
   const QString path = dir.path() + QStringLiteral("/OrvControlClient.INI");
   {
     QFile f(path);

@@ -379,9 +379,13 @@ void TfrmMain::Button9Click() {
 void TfrmMain::btnCloseClick() {
   guarded([this] {
     if (link->isOpenOrOpening()) link->close();
-    records::storeSystemSetup();
+    reportIfFailed(records::storeSystemSetup());
     // When the settings cannot be written the program goes on as before, its waits included.
-    if (!writeTcpSettings(settingsFilePath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text())) return;
+    if (const FileResult settings = writeTcpSettings(settingsFilePath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text());
+        !settings) {
+      reportFailure(settings.error);
+      return;
+    }
     link->endSession();
     QCoreApplication::quit();
   });

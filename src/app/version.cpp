@@ -1,7 +1,7 @@
 #include "app/version.h"
 
 #include "app/version_config.h"
-#include "common/operator_error.h"
+#include "model/operator_error.h"
 
 const QString KeyWordStr[12] = {
     QStringLiteral("Comments"),       QStringLiteral("CompanyName"),      QStringLiteral("FileDescription"),

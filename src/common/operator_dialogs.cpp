@@ -62,3 +62,7 @@ QString qtFilter(const QString& pipeFilter) {
 }  // namespace dialogs
 
 void reportFailure(const QString& text) { dialogs::showMessage(text); }
+
+void reportIfFailed(const FileResult& result) {
+  if (!result) reportFailure(result.error);
+}

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "common/operator_error.h"
+#include "model/operator_error.h"
+#include "model/file_result.h"
 
 class QWidget;
 
@@ -56,6 +57,8 @@ QString qtFilter(const QString& pipeFilter);
 }  // namespace dialogs
 
 void reportFailure(const QString& text);
+// Shows a failed file write; a successful one shows nothing.
+void reportIfFailed(const FileResult& result);
 
 // Runs one event handler's body: an OperatorError (or any other exception) ends it and is shown
 // in a message box; exceptions never leave a Qt slot.

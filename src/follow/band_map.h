@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "common/operator_error.h"
+#include "model/operator_error.h"
 
 struct BandAction {
   enum class Kind { Panel, TunerMemory };

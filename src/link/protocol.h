@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "common/operator_error.h"
+#include "model/operator_error.h"
 
 // The one failure of the integer rule; its message is what the operator sees.
 class ConversionError : public OperatorError {

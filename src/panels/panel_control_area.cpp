@@ -375,7 +375,7 @@ void PanelControlArea::applyLabel(PortBox& box, int btnNr) {
     setLabelText(box.portLabels[btnNr - 1], text);
     SystemArray[Addr].btnTxt(btnNr)->set(text);
   }
-  records::storeSystemSetupIfExists();
+  reportIfFailed(records::storeSystemSetupIfExists());
   box.apply->hide();
   box.editor->hide();
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "common/operator_dialogs.h"
 #include "model/file_names.h"
 
 namespace records {
@@ -39,11 +38,10 @@ QString writeWhole(const QString& path, const void* data, qint64 size) {
   return {};
 }
 
-bool store(const QString& path, const void* data, qint64 size) {
+FileResult store(const QString& path, const void* data, qint64 size) {
   const QString error = writeWhole(path, data, size);
-  if (error.isEmpty()) return true;
-  dialogs::showMessage(QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), error));
-  return false;
+  if (error.isEmpty()) return {};
+  return {QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), error)};
 }
 
 enum class ReadResult { Missing, Unreadable, Read };
@@ -114,15 +112,15 @@ void restoreAtStartup() {
   }
 }
 
-bool storeSystemSetup() { return writeSystemTo(currentSetupPath()); }
+FileResult storeSystemSetup() { return writeSystemTo(currentSetupPath()); }
 
-bool storeSystemSetupIfExists() { return QFileInfo::exists(currentSetupPath()) ? storeSystemSetup() : true; }
+FileResult storeSystemSetupIfExists() { return QFileInfo::exists(currentSetupPath()) ? storeSystemSetup() : FileResult{}; }
 
-bool storeTuners() { return store(tunerPath(), TunerArray, TunerFileSize); }
+FileResult storeTuners() { return store(tunerPath(), TunerArray, TunerFileSize); }
 
-bool storeUsrButtons() { return store(usrButtonPath(), UsrButtons, UsrButtonFileSize); }
+FileResult storeUsrButtons() { return store(usrButtonPath(), UsrButtons, UsrButtonFileSize); }
 
-bool writeSystemTo(const QString& path) { return store(path, SystemArray, SystemFileSize); }
+FileResult writeSystemTo(const QString& path) { return store(path, SystemArray, SystemFileSize); }
 
 bool readSystemFrom(const QString& path, QString* error) {
   auto fail = [&](const QString& why) {

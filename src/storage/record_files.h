@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "model/file_result.h"
 #include "model/system_table.h"
 
 class QIODevice;
@@ -26,13 +27,13 @@ void createConfigurationsFolder();
 // Labels from CurrentSetup.dat, tuner defaults or Tuner.dat, then UsrButtonSetup.dat.
 void restoreAtStartup();
 
-// Each store writes its file whole or leaves the old one in place; a failure is shown to the
-// operator and yields false, and the caller goes on.
-bool storeSystemSetup();
-bool storeSystemSetupIfExists();  // writes nothing (and returns true) when the file is not there yet
-bool storeTuners();
-bool storeUsrButtons();
-bool writeSystemTo(const QString& path);
+// Each store writes its file whole or leaves the old one in place; a failure names the file and
+// the reason ("Cannot create file ..."), and the caller shows it and goes on.
+FileResult storeSystemSetup();
+FileResult storeSystemSetupIfExists();  // writes nothing (and succeeds) when the file is not there yet
+FileResult storeTuners();
+FileResult storeUsrButtons();
+FileResult writeSystemTo(const QString& path);
 
 // Reads a saved configuration into SystemArray only if the file holds exactly 128 whole records;
 // otherwise the table is untouched and `error` says why.

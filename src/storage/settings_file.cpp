@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "common/operator_dialogs.h"
 #include "model/file_names.h"
 #include "model/system_table.h"
 
@@ -55,16 +54,15 @@ TcpSettings readTcpSettings(const QString& iniPath) {
           readValue(settings, iniPath, QStringLiteral("Port"), QStringLiteral("2501"))};
 }
 
-bool writeTcpSettings(const QString& iniPath, const QString& address, const QString& port) {
+FileResult writeTcpSettings(const QString& iniPath, const QString& address, const QString& port) {
   QSettings settings(iniPath, QSettings::IniFormat);
   for (const auto& [key, value] : {std::pair{QStringLiteral("Address"), address}, std::pair{QStringLiteral("Port"), port}}) {
     settings.setValue(Section + u'/' + key, value);
     settings.sync();
     // A FormatError only says the old file held lines QSettings could not parse; it still wrote.
     if (settings.status() == QSettings::AccessError) {
-      dialogs::showMessage(QStringLiteral("Unable to write to ") + iniPath);
-      return false;
+      return {QStringLiteral("Unable to write to ") + iniPath};
     }
   }
-  return true;
+  return {};
 }

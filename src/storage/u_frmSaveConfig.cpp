@@ -174,8 +174,11 @@ void TfrmSaveConfig::btnSaveClick() {
   if (path.isEmpty()) return;
 
   SystemArray[0].BrukerDef = leUserConfigName->text();
-  // A failed save has been reported; the window stays open for another try.
-  if (!records::writeSystemTo(path)) return;
+  // After a failed save the window stays open for another try.
+  if (const FileResult saved = records::writeSystemTo(path); !saved) {
+    reportFailure(saved.error);
+    return;
+  }
   accept();
 }
 

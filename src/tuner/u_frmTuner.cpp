@@ -251,7 +251,7 @@ void TfrmTuner::Savenewvalue1Click() {
 }
 
 void TfrmTuner::btnCloseClick() {
-  records::storeTuners();
+  reportIfFailed(records::storeTuners());
   close();
 }
 

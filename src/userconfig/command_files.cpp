@@ -6,7 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "common/operator_error.h"
+#include "model/operator_error.h"
 #include "model/codepage.h"
 #include "model/file_names.h"
 #include "model/system_table.h"

@@ -279,7 +279,7 @@ void TfrmConfigButtons::btnSaveCommandClick() {
 
     memCommands->clear();
     leButtonText->clear();
-    records::storeUsrButtons();
+    reportIfFailed(records::storeUsrButtons());
     accept();
   });
 }

@@ -80,7 +80,7 @@ void UserButtons::delBtnClick() {
     if (indeks < 0 || indeks >= MaxUsrBtns) return;
     UsrButtons[indeks].InUse = false;
     buttons_[indeks]->hide();
-    records::storeUsrButtons();
+    reportIfFailed(records::storeUsrButtons());
     UpdateUsrButtons();
   });
 }

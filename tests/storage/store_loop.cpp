@@ -5,21 +5,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/operator_dialogs.h"
 #include "model/system_table.h"
 #include "storage/record_files.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (argc < 2) return 2;
-  DialogRecorder recorder;
-  dialogs::install(&recorder);
   InstalledPath = QString::fromLocal8Bit(argv[1]) + u'/';
   records::createConfigurationsFolder();
   for (unsigned generation = 1;; ++generation) {
     std::memset(SystemArray, static_cast<int>(generation % 251) + 1, sizeof SystemArray);
-    if (!records::storeSystemSetup()) {
-      std::fprintf(stderr, "%s\n", qPrintable(recorder.messages.join(u'\n')));
+    if (const FileResult stored = records::storeSystemSetup(); !stored) {
+      std::fprintf(stderr, "%s\n", qPrintable(stored.error));
       return 1;
     }
     std::printf("stored %u\n", generation);
