@@ -151,6 +151,9 @@ void TfrmMain::buildClientArea() {
   btnConn_DisConn = pushButton(clientArea, QStringLiteral("btnConn_DisConn"), QStringLiteral("Connect the Server"),
                                QRect(8, 257, 209, 34));
   btnConn_DisConn->setFont(buttonFont);
+  // Its caption is its state; the name says what the button is.
+  btnConn_DisConn->setAccessibleName(QStringLiteral("Connection"));
+  btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
   btnStopWaiting = pushButton(clientArea, QStringLiteral("btnStopWaiting"), QStringLiteral("Stop waiting!"),
                               QRect(223, 266, 75, 25));
   btnScan = pushButton(clientArea, QStringLiteral("btnScan"), QStringLiteral("Scan and update system"),
@@ -171,6 +174,7 @@ void TfrmMain::buildClientArea() {
   cbAddress->setInsertPolicy(QComboBox::NoInsert);
   cbAddress->setGeometry(8, 36, 62, 21);
   cbAddress->addItem(QStringLiteral("0x00"));
+  cbAddress->setAccessibleName(QStringLiteral("Address"));
   plainLabel(systemControl, QStringLiteral("Product:"), QPoint(82, 20));
   lblProdukt = new QLabel(systemControl);
   lblProdukt->setObjectName(QStringLiteral("lblProdukt"));
@@ -182,6 +186,7 @@ void TfrmMain::buildClientArea() {
   edtUserDefName = new QLineEdit(systemControl);
   edtUserDefName->setObjectName(QStringLiteral("edtUserDefName"));
   edtUserDefName->setReadOnly(true);
+  edtUserDefName->setAccessibleName(QStringLiteral("Panel name"));
   edtUserDefName->setGeometry(82, 52, 177, 21);
   // Only the operator's own picking or typing shows a panel; changes made by the program do not.
   connect(cbAddress, &QComboBox::activated, this, [this] { guarded([this] { scan->cbAddressChange(); }); });
@@ -195,6 +200,7 @@ void TfrmMain::buildClientArea() {
   plainLabel(logPanel, QStringLiteral("Commands and response from controller"), QPoint(8, 4));
   lbRespons = new TCommandLog(logPanel);
   lbRespons->setObjectName(QStringLiteral("lbRespons"));
+  lbRespons->setAccessibleName(QStringLiteral("Commands and response from controller"));
   lbRespons->setGeometry(8, 20, 482, 108);
   Button9 = pushButton(logPanel, QStringLiteral("Button9"), QStringLiteral("Save log"), QRect(497, 20, 75, 25));
   Button3 = pushButton(logPanel, QStringLiteral("Button3"), QStringLiteral("Clear"), QRect(497, 51, 75, 25));
@@ -205,6 +211,7 @@ void TfrmMain::buildClientArea() {
   sbKnapper->setObjectName(QStringLiteral("sbKnapper"));
   sbKnapper->setGeometry(603, 8, 326, 140);
   sbKnapper->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sbKnapper->setAccessibleName(QStringLiteral("User buttons"));
   auto* buttonsContent = new QWidget;
   buttonsContent->resize(306, 10 + 44 * 9 + 38 + 10);
   sbKnapper->setWidget(buttonsContent);
@@ -213,6 +220,7 @@ void TfrmMain::buildClientArea() {
   scrollStatus->setObjectName(QStringLiteral("scrollStatus"));
   scrollStatus->setGeometry(603, 154, 326, 307);
   scrollStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scrollStatus->setAccessibleName(QStringLiteral("Panels"));
   auto* statusContent = new QWidget;
   statusContent->setObjectName(QStringLiteral("scrollStatusContent"));
   statusContent->resize(306, 0);
@@ -337,6 +345,7 @@ void TfrmMain::btnConn_DisConnClick() {
         throw OperatorError(QStringLiteral("Can't change value while socket is active"));
       link->close();
       btnConn_DisConn->setText(QStringLiteral("Connect the Server"));
+      btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
       scan->RensSkjerm();
       btnScan->hide();
       btnStopWaiting->show();
@@ -347,12 +356,16 @@ void TfrmMain::btnConn_DisConnClick() {
     }
     link->open(address, port);
     btnConn_DisConn->setText(QStringLiteral("Disconnect the Server"));
+    btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
     btnScan->show();
     btnStopWaiting->hide();
   });
 }
 
-void TfrmMain::ClientSocket1Disconnect() { btnConn_DisConn->setText(QStringLiteral("Connect the Server")); }
+void TfrmMain::ClientSocket1Disconnect() {
+  btnConn_DisConn->setText(QStringLiteral("Connect the Server"));
+  btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
+}
 
 void TfrmMain::refreshAfterStatusReplies(const QList<int>& addresses) {
   for (int a : addresses) panels->OppdaterPanel(a);

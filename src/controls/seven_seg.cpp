@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "controls/accessibility.h"
+
 namespace {
 
 constexpr QRgb White = 0xFFFFFFFFu;
@@ -388,6 +390,15 @@ TSevenSeg::TSevenSeg(QWidget *parent)
     resize(216, 76);
     FWidth = width();
     FHeight = height();
+    accessibility::installDisplayInterface();
+    FAnnounceTimer.setSingleShot(true);
+    FAnnounceTimer.setInterval(AnnounceIntervalMs);
+    connect(&FAnnounceTimer, &QTimer::timeout, this, [this] {
+        if (!FAnnouncePending)
+            return;
+        FAnnouncePending = false;
+        announceCaption();
+    });
 }
 
 TSevenSeg::~TSevenSeg() = default;
@@ -510,6 +521,20 @@ void TSevenSeg::setCaption(const QString &text)
         return;
     FCaption = text;
     update();
+    if (!accessibility::listening())
+        return;
+    // The first change is told at once; quick ones after it wait and only the last is told.
+    if (FAnnounceTimer.isActive())
+        FAnnouncePending = true;
+    else
+        announceCaption();
+}
+
+void TSevenSeg::announceCaption()
+{
+    QAccessibleValueChangeEvent event(this, FCaption);
+    accessibility::post(&event);
+    FAnnounceTimer.start();
 }
 
 void TSevenSeg::setNumDigits(int digits)

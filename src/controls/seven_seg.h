@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -39,6 +40,8 @@ public:
     static constexpr int Max7SegChars = 21;
     static constexpr int MaxInterDigDist = 255;
     static constexpr int MaxNumDigits = 32;
+    // A screen reader hears a display's changes at most this often; the last one always.
+    static constexpr int AnnounceIntervalMs = 400;
     static const std::array<char16_t, Max7SegChars> SevenSegCharList;
 
     explicit TSevenSeg(QWidget *parent = nullptr);
@@ -85,6 +88,7 @@ protected:
 
 private:
     void ProcessResize();
+    void announceCaption();
     void Paint();
     void invalidateGlyphs();
     const QImage *glyphStrip();
@@ -108,4 +112,6 @@ private:
     std::shared_ptr<const QImage> ImgCache;
     bool FGlyphsValid = false;
     QImage FBackBuffer;
+    QTimer FAnnounceTimer;
+    bool FAnnouncePending = false;
 };

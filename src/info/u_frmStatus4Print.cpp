@@ -32,6 +32,7 @@ TfrmShowArray::TfrmShowArray(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
   memArray = new QPlainTextEdit(this);
   memArray->setObjectName(QStringLiteral("memArray"));
+  memArray->setAccessibleName(QStringLiteral("System table"));
   memArray->setGeometry(8, 8, 333, 194);
   memArray->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 

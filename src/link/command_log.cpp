@@ -1,13 +1,18 @@
 #include "link/command_log.h"
 
-#include <QEvent>
-#include <QPaintEvent>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionSlider>
+
+#include <algorithm>
 
 namespace {
 
-// Line ends would only make a row tall.
+// Line ends would only make a row tall: a final one is dropped, one inside shows as " | ".
 QString shownEntry(const QString& entry) {
   QString shown = entry;
   while (shown.endsWith(u'\n') || shown.endsWith(u'\r')) shown.chop(1);
@@ -17,64 +22,228 @@ QString shownEntry(const QString& entry) {
   return shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown;
 }
 
+// A scroll bar that repaints only when what it shows changes. The log moves the bar at every
+// entry (a new range, then a new value), and in a long log the thumb stays on the same pixels for
+// many entries; the check runs once both changes are in.
+class LogScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void sliderChange(SliderChange change) override {
+    if (change == SliderOrientationChange) {
+      QScrollBar::sliderChange(change);
+      return;
+    }
+    if (checkQueued_) return;
+    checkQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          checkQueued_ = false;
+          if (shown() != painted_) update();
+        },
+        Qt::QueuedConnection);
+  }
+
+  void paintEvent(QPaintEvent* event) override {
+    painted_ = shown();
+    QScrollBar::paintEvent(event);
+  }
+
+ private:
+  struct Shown {
+    QRect thumb;
+    bool atMinimum = false;  // the arrows look disabled at either end
+    bool atMaximum = false;
+    bool operator==(const Shown&) const = default;
+  };
+
+  Shown shown() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+            value() == minimum(), value() == maximum()};
+  }
+
+  Shown painted_;
+  bool checkQueued_ = false;
+};
+
 constexpr int kMargin = 3;
 
 }  // namespace
 
-TCommandLog::TCommandLog(QWidget* parent) : QAbstractScrollArea(parent) {
+int TCommandLogModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant TCommandLogModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  return row(index.row());
+}
+
+Qt::ItemFlags TCommandLogModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+void TCommandLogModel::append(const QString& entry) {
+  const int at = rowCount();
+  beginInsertRows(QModelIndex(), at, at);
+  rows_.push_back(shownEntry(entry));
+  endInsertRows();
+}
+
+void TCommandLogModel::clear() {
+  beginResetModel();
+  rows_.clear();
+  endResetModel();
+}
+
+TCommandLog::TCommandLog(QWidget* parent) : QListView(parent), rows_(new TCommandLogModel(this)) {
+  setVerticalScrollBar(new LogScrollBar(Qt::Vertical, this));
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long rows are elided
+  setUniformItemSizes(true);
+  setSelectionMode(ExtendedSelection);
+  setEditTriggers(NoEditTriggers);
+  setVerticalScrollMode(ScrollPerItem);  // the scroll bar counts rows
   setFocusPolicy(Qt::StrongFocus);
-  viewport()->setBackgroundRole(QPalette::Base);
-  viewport()->setAutoFillBackground(true);
-  verticalScrollBar()->setSingleStep(1);  // the scroll bar counts rows
+  setModel(rows_);
+  rowHeight_ = fontMetrics().height() + 2;
   updateScrollRange();
 }
 
-void TCommandLog::append(const QString& entry) {
-  rows_.push_back(shownEntry(entry));
+void TCommandLog::append(const QString& entry) { rows_->append(entry); }
+
+void TCommandLog::clear() { rows_->clear(); }
+
+QString TCommandLog::selectedText() const {
+  QList<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  QStringList lines;
+  lines.reserve(rows.size());
+  for (int row : rows) lines.append(text(row));
+  return lines.join(u'\n');
+}
+
+// A new entry: only its row is laid out and painted, and the rows in view shift up by one.
+void TCommandLog::rowsInserted(const QModelIndex& parent, int start, int end) {
+  QAbstractItemView::rowsInserted(parent, start, end);  // not QListView's: it lays out every row again
   updateScrollRange();
   QScrollBar* bar = verticalScrollBar();
   if (bar->value() != bar->maximum()) {
-    bar->setValue(bar->maximum());  // shifts the rows in view and paints the new one
+    bar->setValue(bar->maximum());  // shifts the rows in view and paints the new ones
   } else {
-    viewport()->update(rowRect(count() - 1));
+    viewport()->update(visualRect(rows_->index(start)).united(visualRect(rows_->index(end))));
   }
 }
 
-QRect TCommandLog::rowRect(int row) const {
-  return QRect(0, (row - verticalScrollBar()->value()) * rowHeight(), viewport()->width(), rowHeight());
-}
-
-void TCommandLog::clear() {
-  rows_.clear();
+void TCommandLog::reset() {
   laidOut_.clear();
+  QListView::reset();
   updateScrollRange();
   viewport()->update();
 }
 
-int TCommandLog::rowHeight() const { return fontMetrics().height() + 2; }
+void TCommandLog::doItemsLayout() {
+  // Rows need no layout of their own: their places follow from the row height.
+  QAbstractItemView::doItemsLayout();
+}
+
+void TCommandLog::updateGeometries() {
+  updateScrollRange();
+  QAbstractItemView::updateGeometries();
+}
 
 int TCommandLog::rowsInView() const { return qMax(1, viewport()->height() / rowHeight()); }
 
 void TCommandLog::updateScrollRange() {
   QScrollBar* bar = verticalScrollBar();
   const int inView = rowsInView();
+  bar->setSingleStep(1);
   bar->setPageStep(inView);
   bar->setRange(0, qMax(0, count() - inView));
 }
 
-void TCommandLog::resizeEvent(QResizeEvent* event) {
-  QAbstractScrollArea::resizeEvent(event);
-  updateScrollRange();
+int TCommandLog::verticalOffset() const { return verticalScrollBar()->value() * rowHeight(); }
+
+int TCommandLog::rowAt(int y) const {
+  const int contentY = y + verticalOffset();
+  return contentY < 0 ? -1 : contentY / rowHeight();
 }
 
-void TCommandLog::changeEvent(QEvent* event) {
-  QAbstractScrollArea::changeEvent(event);
-  if (event->type() == QEvent::FontChange) {
-    laidOut_.clear();
-    updateScrollRange();
-    viewport()->update();
+QRect TCommandLog::visualRect(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != rows_) return {};
+  return {0, index.row() * rowHeight() - verticalOffset(), viewport()->width(), rowHeight()};
+}
+
+QModelIndex TCommandLog::indexAt(const QPoint& point) const {
+  const int row = rowAt(point.y());
+  return row >= 0 && row < count() ? rows_->index(row) : QModelIndex();
+}
+
+void TCommandLog::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!index.isValid() || index.model() != rows_) return;
+  QScrollBar* bar = verticalScrollBar();
+  const int row = index.row();
+  const int inView = rowsInView();
+  switch (hint) {
+    case EnsureVisible:
+      if (row < bar->value()) {
+        bar->setValue(row);
+      } else if (row >= bar->value() + inView) {
+        bar->setValue(row - inView + 1);
+      }
+      break;
+    case PositionAtTop: bar->setValue(row); break;
+    case PositionAtBottom: bar->setValue(row - inView + 1); break;
+    case PositionAtCenter: bar->setValue(row - inView / 2); break;
   }
+}
+
+QModelIndex TCommandLog::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+  const int n = count();
+  if (n == 0) return {};
+  // Without a current row the keyboard starts at the newest entry, the one in view.
+  const QModelIndex current = currentIndex();
+  const bool byOne = action == MoveUp || action == MovePrevious || action == MoveDown || action == MoveNext;
+  if (!current.isValid() && byOne) return rows_->index(n - 1);
+  const int row = current.isValid() ? current.row() : n - 1;
+  const int page = rowsInView();
+  int next = row;
+  switch (action) {
+    case MoveUp:
+    case MovePrevious: next = row - 1; break;
+    case MoveDown:
+    case MoveNext: next = row + 1; break;
+    case MovePageUp: next = row - page; break;
+    case MovePageDown: next = row + page; break;
+    case MoveHome: next = 0; break;
+    case MoveEnd: next = n - 1; break;
+    case MoveLeft:
+    case MoveRight: break;
+  }
+  return rows_->index(qBound(0, next, n - 1));
+}
+
+void TCommandLog::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
+  const QRect r = rect.normalized();
+  const int first = qMax(0, rowAt(r.top()));
+  const int last = qMin(count() - 1, rowAt(r.bottom()));
+  QItemSelection selection;
+  if (first <= last) selection.select(rows_->index(first), rows_->index(last));
+  selectionModel()->select(selection, flags);
+}
+
+QRegion TCommandLog::visualRegionForSelection(const QItemSelection& selection) const {
+  QRegion region;
+  for (const QItemSelectionRange& range : selection) {
+    if (!range.isValid() || range.model() != rows_) continue;
+    region += visualRect(rows_->index(range.top())).united(visualRect(rows_->index(range.bottom())));
+  }
+  return region & viewport()->rect();
 }
 
 // The rows already drawn move with the scroll; only the rows that come into view are painted.
@@ -88,13 +257,14 @@ const QStaticText& TCommandLog::laidOut(int row, int width) {
   auto it = laidOut_.find(row);
   if (it != laidOut_.end()) return *it;
   // Keep the rows around the view only; entries never change, so a row's layout stays good.
-  if (laidOut_.size() > 4 * rowsInView() + 8) {
+  const int inView = rowsInView();
+  if (laidOut_.size() > 4 * inView + 8) {
     const int top = verticalScrollBar()->value();
     for (auto k = laidOut_.begin(); k != laidOut_.end();)
-      k = (k.key() < top - rowsInView() || k.key() > top + 2 * rowsInView()) ? laidOut_.erase(k) : std::next(k);
+      k = (k.key() < top - inView || k.key() > top + 2 * inView) ? laidOut_.erase(k) : std::next(k);
   }
   // Most rows fit: lay the text out once, and elide only a row that is too wide.
-  const QString& shown = rows_[static_cast<std::size_t>(row)];
+  const QString& shown = rows_->row(row);
   QStaticText text(shown);
   text.setTextFormat(Qt::PlainText);
   text.prepare(QTransform(), font());
@@ -105,17 +275,79 @@ const QStaticText& TCommandLog::laidOut(int row, int width) {
   return *laidOut_.insert(row, text);
 }
 
+// The style draws the selection and the focus; the text is laid out once per row and kept, since
+// shaping it again at every paint would be most of an entry's cost.
 void TCommandLog::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setFont(font());
-  painter.setPen(palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, QPalette::Text));
-  const int h = rowHeight();
-  const int width = viewport()->width() - 2 * kMargin;
-  const int top = verticalScrollBar()->value();
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
   const QRect dirty = event->rect();
-  const int first = top + qMax(0, dirty.top() / h);
-  const int last = qMin(count() - 1, top + dirty.bottom() / h);
-  const qreal textTop = (h - fontMetrics().height()) / 2.0;
-  for (int row = first; row <= last; ++row)
-    painter.drawStaticText(QPointF(kMargin, (row - top) * h + textTop), laidOut(row, width));
+  const int first = qMax(0, rowAt(dirty.top()));
+  const int last = qMin(count() - 1, rowAt(dirty.bottom()));
+  const QModelIndex current = currentIndex();
+  const QItemSelectionModel* selection = selectionModel();
+  const bool focused = hasFocus();
+  const QStyle::State base = option.state & ~(QStyle::State_Selected | QStyle::State_HasFocus);
+  const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+                                     : isActiveWindow() ? QPalette::Normal
+                                                        : QPalette::Inactive;
+  const int width = viewport()->width() - 2 * kMargin;
+  const qreal textTop = (rowHeight() - fontMetrics().height()) / 2.0;
+  QStyle* style = this->style();
+  for (int row = first; row <= last; ++row) {
+    const QModelIndex index = rows_->index(row);
+    option.rect = visualRect(index);
+    option.state = base;
+    const bool selected = selection->isSelected(index);
+    if (selected) option.state |= QStyle::State_Selected;
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, &painter, this);
+    painter.setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawStaticText(QPointF(kMargin, option.rect.top() + textTop), laidOut(row, width));
+    if (focused && index == current) {
+      QStyleOptionFocusRect focus;
+      focus.QStyleOption::operator=(option);
+      focus.state |= QStyle::State_HasFocus;
+      focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+      style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+  }
+}
+
+void TCommandLog::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    QGuiApplication::clipboard()->setText(selectedText());
+    event->accept();
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
+void TCommandLog::changeEvent(QEvent* event) {
+  QListView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    rowHeight_ = fontMetrics().height() + 2;
+    laidOut_.clear();
+    updateScrollRange();
+    viewport()->update();
+  }
+}
+
+// QListView finds a row's place for these events in its own layout, which this view leaves unused.
+void TCommandLog::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (hasFocus()) announceRow(QAccessible::Focus, current);
+  QAbstractItemView::currentChanged(current, previous);
+}
+
+void TCommandLog::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  announceRow(QAccessible::SelectionAdd, selected.indexes().value(0));
+  announceRow(QAccessible::SelectionRemove, deselected.indexes().value(0));
+  QAbstractItemView::selectionChanged(selected, deselected);
+}
+
+void TCommandLog::announceRow(QAccessible::Event type, const QModelIndex& index) {
+  if (!index.isValid() || !QAccessible::isActive()) return;
+  QAccessibleEvent event(this, type);
+  event.setChild(index.row());
+  QAccessible::updateAccessibility(&event);
 }

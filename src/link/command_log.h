@@ -1,41 +1,86 @@
 #pragma once
-// The command log on screen: one row per entry, newest last. Rows have one height, so only the
-// rows in view are drawn and an entry costs the same however long the log has grown.
-#include <QAbstractScrollArea>
+// The command log on screen: a list view with one row per entry, newest last. Rows are selected
+// with the mouse and the keyboard, Ctrl+C copies them, and assistive technology reads them as the
+// rows of a list.
+//
+// All rows have one height, so a row's place is its number times that height: an entry is laid out
+// and painted alone, and costs the same however long the log has grown. QListView itself lays out
+// every row again at each insert; this view answers the geometry questions from the row height and
+// leaves QListView's own layout unused.
+#include <QAbstractListModel>
+#include <QAccessible>
 #include <QHash>
+#include <QListView>
 #include <QStaticText>
 #include <QString>
 
 #include <vector>
 
-class TCommandLog : public QAbstractScrollArea {
+// The entries as shown: one line each.
+class TCommandLogModel : public QAbstractListModel {
+ public:
+  using QAbstractListModel::QAbstractListModel;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  void append(const QString& entry);
+  void clear();
+  const QString& row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+
+ private:
+  std::vector<QString> rows_;
+};
+
+class TCommandLog : public QListView {
   Q_OBJECT
  public:
   explicit TCommandLog(QWidget* parent = nullptr);
 
-  // Adds an entry as logged and shows its end.
+  // Adds an entry as logged and shows it.
   void append(const QString& entry);
   void clear();
-  int count() const { return static_cast<int>(rows_.size()); }
+  int count() const { return rows_->rowCount(); }
   // The row as shown, before eliding to the width.
-  QString text(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+  QString text(int row) const { return rows_->row(row); }
+  // The selected rows as shown, one a line, in row order.
+  QString selectedText() const;
+
+  QRect visualRect(const QModelIndex& index) const override;
+  QModelIndex indexAt(const QPoint& point) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  void doItemsLayout() override;
+  void reset() override;
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+  int horizontalOffset() const override { return 0; }
+  int verticalOffset() const override;
+  void updateGeometries() override;
   void scrollContentsBy(int dx, int dy) override;
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ protected slots:
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
  private:
-  int rowHeight() const;
+  int rowHeight() const { return rowHeight_; }
   int rowsInView() const;
-  QRect rowRect(int row) const;
+  int rowAt(int y) const;
   void updateScrollRange();
+  void announceRow(QAccessible::Event type, const QModelIndex& index);
   const QStaticText& laidOut(int row, int width);
 
-  std::vector<QString> rows_;
-  // Laid-out text of rows drawn lately: the log scrolls a row at every entry, and shaping the
-  // rows in view again on every paint would be most of an entry's cost.
+  TCommandLogModel* rows_;
+  int rowHeight_ = 1;
+  // Laid-out text of the rows drawn lately, at laidOutWidth_.
   QHash<int, QStaticText> laidOut_;
   int laidOutWidth_ = -1;
 };

@@ -15,6 +15,7 @@ TfrmTCPIP::TfrmTCPIP(QWidget* parent) : QDialog(parent, Qt::Tool) {
     auto* edit = new QLineEdit(text, this);
     edit->setObjectName(name);
     edit->setGeometry(left, 27, width, 21);
+    edit->setAccessibleName(label);
     caption->setBuddy(edit);
     return edit;
   };

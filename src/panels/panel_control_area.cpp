@@ -64,6 +64,7 @@ TSevenSeg* makeDisplay(QWidget* parent, const QString& name, int width, int digi
   ss->setGeometry(11, 49, width, 90);
   ss->setNumDigits(digits);
   ss->setCaption(QString());
+  ss->setAccessibleName(digits == 2 ? QStringLiteral("Position") : QStringLiteral("Port"));
   return ss;
 }
 
@@ -81,6 +82,13 @@ TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& nam
   c->raise();
   *caption = c;
   return b;
+}
+
+// A port button names its port and the operator's label for it; down is its checked state.
+void namePort(TLatchButton* button, TCaptionLabel* caption, int port, const QString& label) {
+  const QString name = QStringLiteral("Port %1").arg(port) + (label.isEmpty() ? QString() : QStringLiteral(": ") + label);
+  button->setAccessibleName(name);
+  caption->setAccessibleName(name);
 }
 
 QString modelCaption(const QString& model, int address) {
@@ -129,18 +137,21 @@ void PanelControlArea::buildOrv11(QWidget* parent) {
   struct StepSpec {
     const char* name;
     const char* text;
+    const char* spoken;
     int left, captionLeft, captionWidth, delta;
   };
   static constexpr StepSpec steps[] = {
-      {"sbOrv11_1pp", "++", 11, 14, 52, 16},
-      {"sbOrv11_1P", "+", 76, 91, 26, 1},
-      {"sbOrv11_1M", "-", 140, 157, 26, -1},
-      {"spOrv11_1NN", "--", 206, 211, 52, -16},
+      {"sbOrv11_1pp", "++", "Step up 16", 11, 14, 52, 16},
+      {"sbOrv11_1P", "+", "Step up 1", 76, 91, 26, 1},
+      {"sbOrv11_1M", "-", "Step down 1", 140, 157, 26, -1},
+      {"spOrv11_1NN", "--", "Step down 16", 206, 211, 52, -16},
   };
   for (const StepSpec& s : steps) {
     TCaptionLabel* caption = nullptr;
     TLatchButton* b = makeLatch(gbOrv11, orv11Group_, QString::fromLatin1(s.name), s.left, &caption,
                                 QString::fromLatin1(s.text), s.captionLeft, s.captionWidth);
+    b->setAccessibleName(QString::fromLatin1(s.spoken));
+    caption->setAccessibleName(QString::fromLatin1(s.spoken));
     const int delta = s.delta;
     auto action = [this, delta] { guarded([&] { step(delta); }); };
     connect(b, &QAbstractButton::clicked, this, action);
@@ -187,6 +198,8 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
     b->setProperty("tag", tagBase + k);
     caption->setProperty("tag", tagBase + k);
     pb.buttons[k - 1] = b;
+    pb.captions[k - 1] = caption;
+    namePort(b, caption, k, QString());
 
     auto action = [this, is15, k] { guarded([&] { is15 ? sbOrv15Click(k) : SettOrv18Knapp(k); }); };
     connect(b, &QAbstractButton::clicked, this, action);
@@ -203,6 +216,7 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
   pb.editor->setObjectName(QStringLiteral("edt%1Text").arg(m));
   pb.editor->setFont(comic(13, false));
   pb.editor->setGeometry(is15 ? 269 : 265, is15 ? 23 : 24, 166, 26);
+  pb.editor->setAccessibleName(QStringLiteral("New port label"));
   pb.editor->hide();
   pb.apply = new QPushButton(QStringLiteral("Apply text"), pb.box);
   pb.apply->setObjectName(QStringLiteral("btn%1Text").arg(m));
@@ -305,15 +319,20 @@ void PanelControlArea::fillPortBox(PortBox& box, int Addr) {
   if (s >= 1 && s <= 8) box.buttons[s - 1]->setChecked(true);
   box.display->setCaption(QString::number(s));
   setLabelText(box.lblName, rec.BrukerDef.text());
-  for (int k = 1; k <= 8; ++k) setLabelText(box.portLabels[k - 1], rec.btnTxt(k)->text());
+  for (int k = 1; k <= 8; ++k) setPortLabel(box, k, rec.btnTxt(k)->text());
+}
+
+void PanelControlArea::setPortLabel(PortBox& box, int port, const QString& text) {
+  setLabelText(box.portLabels[port - 1], text);
+  namePort(box.buttons[port - 1], box.captions[port - 1], port, text);
 }
 
 void PanelControlArea::Orv18ClearLabels() {
-  for (QLabel* l : orv18_.portLabels) setLabelText(l, QString());
+  for (int k = 1; k <= 8; ++k) setPortLabel(orv18_, k, QString());
 }
 
 void PanelControlArea::Orv15ClearLabels() {
-  for (QLabel* l : orv15_.portLabels) setLabelText(l, QString());
+  for (int k = 1; k <= 8; ++k) setPortLabel(orv15_, k, QString());
 }
 
 int PanelControlArea::selectedSlot() const { return HexToInt(cbAddress_->currentText()); }
@@ -372,7 +391,7 @@ void PanelControlArea::applyLabel(PortBox& box, int btnNr) {
   if (!isSystemSlot(Addr)) return;
   if (btnNr >= 1 && btnNr <= 8) {
     const QString text = box.editor->text();
-    setLabelText(box.portLabels[btnNr - 1], text);
+    setPortLabel(box, btnNr, text);
     SystemArray[Addr].btnTxt(btnNr)->set(text);
   }
   reportIfFailed(records::storeSystemSetupIfExists());

@@ -65,6 +65,7 @@ class PanelControlArea : public QObject {
     TSevenSeg* display = nullptr;
     std::array<QLabel*, 8> portLabels{};
     std::array<TLatchButton*, 8> buttons{};
+    std::array<TCaptionLabel*, 8> captions{};
     QButtonGroup* group = nullptr;
     QLineEdit* editor = nullptr;
     QPushButton* apply = nullptr;
@@ -73,6 +74,7 @@ class PanelControlArea : public QObject {
   void buildOrv11(QWidget* parent);
   PortBox buildPortBox(QWidget* parent, int model);
   void fillPortBox(PortBox& box, int Addr);
+  void setPortLabel(PortBox& box, int port, const QString& text);
   void openLabelEditor(PortBox& box, int& btnNr, int port);
   void applyLabel(PortBox& box, int btnNr);
   void step(int delta);

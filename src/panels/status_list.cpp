@@ -140,6 +140,7 @@ void StatusList::buildBlock(int n, int modelValue, int r) {
   const bool orv11 = model == Model::Orv11;
   const QString suffix = prefixFor(model) + QString::number(n);
   const int shift = orv11 ? 30 : 0;
+  const QString panel = rec.Navn.text() + QStringLiteral(" @ address 0x") + hexText(rec.Adresse, 2);
 
   QFont font(QStringLiteral("Comic Sans MS"));
   font.setPointSize(ScrollFontSize);
@@ -148,12 +149,13 @@ void StatusList::buildBlock(int n, int modelValue, int r) {
   ss->setGeometry(10, r + 10, ssWidth + shift, ssHeight);
   ss->setNumDigits(orv11 ? 2 : 1);
   ss->setCaption(statusText(model, rec.Status));
+  ss->setAccessibleName(QStringLiteral("Status of ") + panel);
   ss->show();
 
   auto* name = create<QLabel>(QStringLiteral("lbl2") + suffix);
   name->setTextFormat(Qt::PlainText);
   name->setFont(font);
-  name->setText(rec.Navn.text() + QStringLiteral(" @ address 0x") + hexText(rec.Adresse, 2));
+  name->setText(panel);
   name->move(50 + shift, r + 10);
   name->adjustSize();
   name->show();
@@ -168,6 +170,7 @@ void StatusList::buildBlock(int n, int modelValue, int r) {
 
   auto* select = create<QPushButton>(QStringLiteral("btn") + suffix);
   select->setText(QStringLiteral("Select panel"));
+  select->setAccessibleName(QStringLiteral("Select panel ") + panel);
   select->setGeometry(btnLeft + shift, r + btnTop, btnWidth, btnHeight);
   select->setProperty("tag", n);
   connect(select, &QPushButton::clicked, this, [this, select] { guarded([&] { ShowCorrectPanel(select); }); });
@@ -178,6 +181,7 @@ void StatusList::buildBlock(int n, int modelValue, int r) {
     tuner->setText(QStringLiteral("Antenna tuner #") + QString::number(rec.TunerNr));
     tuner->setGeometry(167, r + btnTop, 105, btnHeight);
     tuner->setProperty("tag", rec.TunerNr);
+    tuner->setAccessibleName(tuner->text() + QStringLiteral(" of ") + panel);
     connect(tuner, &QPushButton::clicked, this, [this, tuner] {
       guarded([&] {
         if (btnTunerClick) btnTunerClick(tuner->property("tag").toInt());

@@ -82,6 +82,7 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   ssOrv11->setObjectName(QStringLiteral("ssOrv11"));
   ssOrv11->setGeometry(11, 49, 120, 90);
   ssOrv11->setNumDigits(2);
+  ssOrv11->setAccessibleName(QStringLiteral("Position"));
 
   sbKnapper = new QScrollArea(gbOrv11);
   sbKnapper->setObjectName(QStringLiteral("sbKnapper"));
@@ -110,6 +111,8 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
     connect(b, &QPushButton::clicked, this, [this, k] { guarded([&] { btnxClick(k); }); });
   }
   sbKnapper->setWidget(content);
+  sbKnapper->setAccessibleName(QStringLiteral("Memories"));
+  nameMemoryButtons();
 
   // A line of the label: its caption above it, at most 11 characters.
   auto lineField = [this](int n, int left, QLabel*& caption, QLineEdit*& edit) {
@@ -122,6 +125,7 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
     edit->setObjectName(QStringLiteral("leLine%1").arg(n));
     edit->setGeometry(left, 279, 121, 21);
     edit->setMaxLength(11);
+    edit->setAccessibleName(QStringLiteral("Line %1").arg(n));
   };
   lineField(1, 8, lblLine1, leLine1);
   lineField(2, 145, lblLine2, leLine2);
@@ -197,6 +201,18 @@ void TfrmTuner::UpDateButtons() {
   const TTunerRecord& rec = record();
   for (int k = 1; k <= tuner::MemoryButtons; ++k)
     btn[std::size_t(k - 1)]->setText(literalCaption(rec.Buttons[k - 1].Tekst.text()));
+  nameMemoryButtons();
+}
+
+// Each memory button tells its label and the setting it recalls; down is its checked state.
+void TfrmTuner::nameMemoryButtons() {
+  const TTunerRecord& rec = record();
+  for (int k = 1; k <= tuner::MemoryButtons; ++k) {
+    const QString label = rec.Buttons[k - 1].Tekst.text().replace(QChar(10), u' ').simplified();
+    btn[std::size_t(k - 1)]->setAccessibleName(QStringLiteral("Memory %1: %2, setting %3")
+                                                   .arg(k)
+                                                   .arg(label, hexText(rec.Buttons[k - 1].Verdi, 2)));
+  }
 }
 
 void TfrmTuner::FormShow() { UpDateButtons(); }
@@ -248,6 +264,7 @@ void TfrmTuner::Savenewvalue1Click() {
   const int a = record().Adresse;
   if (KnappNr >= 1 && KnappNr <= tuner::MemoryButtons && isSystemSlot(a))
     record().Buttons[KnappNr - 1].Verdi = SystemArray[a].Status;
+  nameMemoryButtons();
 }
 
 void TfrmTuner::btnCloseClick() {

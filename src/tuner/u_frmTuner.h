@@ -79,6 +79,7 @@ class TfrmTuner : public QDialog {
   TTunerRecord& record() const;
   bool& openFlag() const;
   void showLabelEditor(bool visible);
+  void nameMemoryButtons();
 
   int tunerNr_;
   ControllerLink* link_;

@@ -1,10 +1,16 @@
 // Keyboard use of every window: the Tab order, Escape and Enter, and the menu's shortcut letters.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QtTest>
 
+#include "controls/seven_seg.h"
 #include "e2e/app_fixture.h"
 #include "link/u_frmTCPIP.h"
 #include "model/system_table.h"
@@ -40,6 +46,40 @@ class TestE2eKeyboard : public QObject {
     app->start();
   }
   void cleanup() { app.reset(); }
+
+  // A screen reader names every control it can reach, in every window, the status list included.
+  void everyControlIsNamed() {
+    app->connectToController();
+    app->scan();
+    QList<QWidget*> windows{&app->w()};
+    for (QWidget* w : app->w().findChildren<QWidget*>())
+      if (w->isWindow()) windows << w;
+    QStringList unnamed;
+    int controls = 0;
+    for (QWidget* window : windows) {
+      for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractScrollArea*>(w) ||
+                             qobject_cast<TSevenSeg*>(w);
+        // Parts of another control (a combo box's line edit and list, scroll bars, the menu bar's
+        // overflow button) are named by it.
+        if (!control || w->window()->windowType() == Qt::Popup || qobject_cast<QComboBox*>(w->parentWidget()) ||
+            w->objectName().startsWith(u"qt_"))
+          continue;
+        ++controls;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+        if (!iface || iface->text(QAccessible::Name).trimmed().isEmpty())
+          unnamed << window->objectName() + u'.' + w->objectName() + u'(' + w->metaObject()->className() + u')';
+      }
+    }
+    QVERIFY(controls > 100);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+
+    // The connect button keeps its name; its caption tells the state.
+    QAccessibleInterface* connect = QAccessible::queryAccessibleInterface(app->w().btnConn_DisConn);
+    QCOMPARE(connect->text(QAccessible::Name), QStringLiteral("Connection"));
+    QCOMPARE(connect->text(QAccessible::Description), QStringLiteral("Disconnect the Server"));
+  }
 
   void tabOrder_data() {
     QTest::addColumn<QString>("window");

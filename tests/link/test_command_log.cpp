@@ -1,4 +1,7 @@
 // The command log on screen: rows as the operator reads them, and the newest always in view.
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -52,6 +55,96 @@ class TestCommandLog : public QObject {
     QCOMPARE(log.count(), 0);
     QCOMPARE(bar->maximum(), 0);
     log.grab();
+  }
+
+  // Rows are picked with the keyboard and the mouse, and Ctrl+C copies them one a line, in row order.
+  void selectAndCopy_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("End then Up") << "up" << "Rx from server: #0x03 Ret X:1=5";
+    QTest::newRow("Shift+Up twice") << "shift-up" << "Tx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5\nlast";
+    QTest::newRow("Home then Shift+Down") << "home" << "first\nTx to server: #0x03 Get X";
+    QTest::newRow("click then Shift+click") << "click" << "first\nTx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5";
+    QTest::newRow("Ctrl+click picks rows apart") << "ctrl-click" << "first\nlast";
+  }
+  void selectAndCopy() {
+    QFETCH(QString, how);
+    QFETCH(QString, copied);
+    TCommandLog log;
+    log.resize(482, 108);
+    for (const char* e : {"first", "Tx to server: #0x03 Get X\r\n", "Rx from server: #0x03 Ret X:1=5\r\n", "last"})
+      log.append(QString::fromLatin1(e));
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    log.activateWindow();
+    log.setFocus();
+    QWidget* rows = log.viewport();
+    auto rowCentre = [&](int row) { return log.visualRect(log.model()->index(row, 0)).center(); };
+    if (how == u"up") {
+      QTest::keyClick(&log, Qt::Key_End);
+      QTest::keyClick(&log, Qt::Key_Up);
+    } else if (how == u"shift-up") {
+      QTest::keyClick(&log, Qt::Key_End);
+      QTest::keyClick(&log, Qt::Key_Up, Qt::ShiftModifier);
+      QTest::keyClick(&log, Qt::Key_Up, Qt::ShiftModifier);
+    } else if (how == u"home") {
+      QTest::keyClick(&log, Qt::Key_Home);
+      QTest::keyClick(&log, Qt::Key_Down, Qt::ShiftModifier);
+    } else if (how == u"click") {
+      QTest::mouseClick(rows, Qt::LeftButton, {}, rowCentre(0));
+      QTest::mouseClick(rows, Qt::LeftButton, Qt::ShiftModifier, rowCentre(2));
+    } else {
+      QTest::mouseClick(rows, Qt::LeftButton, {}, rowCentre(3));
+      QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
+    }
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&log, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+  }
+
+  // A long log: the view answers from the row height, so the last rows are where they are drawn.
+  void rowsOfALongLogAreReachable() {
+    TCommandLog log;
+    log.resize(482, 108);
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    for (int i = 0; i < 5000; ++i) log.append(QStringLiteral("entry %1").arg(i));
+    QCoreApplication::processEvents();
+    const QModelIndex newest = log.model()->index(4999, 0);
+    const QRect r = log.visualRect(newest);
+    QVERIFY(log.viewport()->rect().contains(r));
+    QCOMPARE(log.indexAt(r.center()), newest);
+    QTest::mouseClick(log.viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(log.currentIndex(), newest);
+    QTest::keyClick(&log, Qt::Key_Home);
+    QCOMPARE(log.currentIndex().row(), 0);
+    QCOMPARE(log.verticalScrollBar()->value(), 0);
+    QCOMPARE(log.indexAt(QPoint(5, 1)).row(), 0);
+  }
+
+  // Assistive technology reads the log as a list whose children are the rows as shown.
+  void rowsAreAccessible() {
+    TCommandLog log;
+    log.setAccessibleName(QStringLiteral("Commands and response from controller"));
+    log.resize(482, 108);
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    log.append(QStringLiteral("#0xFF Get Name\r\n"));
+    log.append(QStringLiteral("Rx from server: a\r\nb\r\n"));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&log);
+    QVERIFY(list);
+    QCOMPARE(list->role(), QAccessible::List);
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Commands and response from controller"));
+    QCOMPARE(list->childCount(), 2);
+    QCOMPARE(list->child(0)->text(QAccessible::Name), QStringLiteral("#0xFF Get Name"));
+    QCOMPARE(list->child(1)->text(QAccessible::Name), QStringLiteral("Rx from server: a | b"));
+    QVERIFY(list->child(1)->rect().isValid());
+
+    log.selectionModel()->select(log.model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+    QVERIFY(list->child(1)->state().selected);
+    QVERIFY(!list->child(0)->state().selected);
+    log.clear();
+    QCOMPARE(list->childCount(), 0);
   }
 };
 

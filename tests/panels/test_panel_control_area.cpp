@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QAccessible>
 #include <QtTest>
 
 #include <memory>
@@ -338,6 +339,40 @@ class TestPanelControlArea : public QObject {
     QVERIFY(!editor->isVisible());
     QVERIFY(!apply->isVisible());
     QVERIFY(host->link.logEntries().isEmpty());
+  }
+
+  // A screen reader hears each port's number, its label and whether it is down, from the button
+  // and from the number laid over it; the readout reports the port shown.
+  void portsAsAScreenReaderHearsThem() {
+    putPanel(3, "Orv18", 2);
+    SystemArray[3].Btn2Txt = QStringLiteral("Dipole");
+    select(3);
+    auto name = [&](const char* control) {
+      return QAccessible::queryAccessibleInterface(find(control))->text(QAccessible::Name);
+    };
+    QAccessibleInterface* port2 = QAccessible::queryAccessibleInterface(find("sbOrv18_2"));
+    QCOMPARE(port2->text(QAccessible::Name), QStringLiteral("Port 2: Dipole"));
+    QCOMPARE(name("lblsbOrv18_2"), QStringLiteral("Port 2: Dipole"));
+    QCOMPARE(name("sbOrv18_5"), QStringLiteral("Port 5"));
+    QVERIFY(port2->state().checkable);
+    QVERIFY(port2->state().checked);
+    QAccessibleInterface* readout = QAccessible::queryAccessibleInterface(display("ssOrv18"));
+    QCOMPARE(readout->text(QAccessible::Name), QStringLiteral("Port"));
+    QCOMPARE(readout->text(QAccessible::Value), QStringLiteral("2"));
+
+    QTest::mouseClick(find("sbOrv18_5"), Qt::LeftButton);
+    QVERIFY(!port2->state().checked);
+    QVERIFY(QAccessible::queryAccessibleInterface(find("sbOrv18_5"))->state().checked);
+    QCOMPARE(readout->text(QAccessible::Value), QStringLiteral("5"));
+
+    // A new label is heard at once; cleared labels leave the number.
+    QTest::mouseClick(find("sbOrv18_5"), Qt::RightButton);
+    find<QLineEdit>("edtOrv18Text")->setText(QStringLiteral("Beam"));
+    QTest::mouseClick(find<QPushButton>("btnOrv18Text"), Qt::LeftButton);
+    QCOMPARE(name("sbOrv18_5"), QStringLiteral("Port 5: Beam"));
+    area->Orv18ClearLabels();
+    QCOMPARE(name("sbOrv18_2"), QStringLiteral("Port 2"));
+    QCOMPARE(name("spOrv11_1NN"), QStringLiteral("Step down 16"));
   }
 
   void secondRightClickChangesPortAndLeftClickKeepsEditorOpen() {

@@ -2,6 +2,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QAccessible>
 #include <QtTest>
 
 #include <memory>
@@ -132,6 +133,20 @@ class TestStatusList : public QObject {
     // Vertical scrolling only.
     QVERIFY(content()->height() >= 250);
     QCOMPARE(scrollStatus->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  }
+
+  // Each block names its panel on the controls a screen reader reaches.
+  void blocksNameTheirPanel() {
+    fourPanels();
+    scan();
+    auto name = [&](const QString& control) {
+      return QAccessible::queryAccessibleInterface(block(control))->text(QAccessible::Name);
+    };
+    QCOMPARE(name(QStringLiteral("ssOrv15_2")), QStringLiteral("Status of Orv15 @ address 0x02"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(block(QStringLiteral("ssOrv11_6")))->text(QAccessible::Value),
+             hexText(SystemArray[6].Status, 2));
+    QCOMPARE(name(QStringLiteral("btnOrv18_3")), QStringLiteral("Select panel Orv18 @ address 0x03"));
+    QCOMPARE(name(QStringLiteral("btn2Orv11_6")), QStringLiteral("Antenna tuner #1 of Orv11 @ address 0x06"));
   }
 
   void manyRowsScrollVertically() {

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -224,6 +225,32 @@ class TestTuner : public QObject {
     QCOMPARE(TunerArray[0].Buttons[4].Tekst.bytes(), DefaultLabel);
     QCOMPARE(TunerArray[1].Buttons[8].Tekst.bytes(), DefaultLabel);
     QCOMPARE(w1->memoryButton(9)->text(), QStringLiteral("Yagi\nnorth"));
+  }
+
+  // A memory button is heard as its label and the setting it recalls, and as down once recalled.
+  void memoriesAsAScreenReaderHearsThem() {
+    putPanel(6, "Orv11", "Orvane Feedline Extender/Tuner", 0x25, 1);
+    TunerArray[0].Adresse = 6;
+    TunerArray[0].Buttons[4].Tekst.set(u"Yagi\nnorth");
+    TunerArray[0].Buttons[4].Verdi = 37;
+    w1->openWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(w1.get()));
+    QAccessibleInterface* memory5 = QAccessible::queryAccessibleInterface(w1->memoryButton(5));
+    QCOMPARE(memory5->text(QAccessible::Name), QStringLiteral("Memory 5: Yagi north, setting 25"));
+    QVERIFY(!memory5->state().checked);
+    QTest::mouseClick(w1->memoryButton(5), Qt::LeftButton);
+    QVERIFY(memory5->state().checked);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w1->display())->text(QAccessible::Value), QStringLiteral("25"));
+
+    // "Set value" and a new label are heard at once.
+    SystemArray[6].Status = 0x40;
+    rightClick(w1.get(), 5);
+    choose(w1.get(), "Savenewvalue1");
+    QCOMPARE(memory5->text(QAccessible::Name), QStringLiteral("Memory 5: Yagi north, setting 40"));
+    rightClick(w1.get(), 5);
+    choose(w1.get(), "Configbutton1");
+    applyText(w1.get(), QStringLiteral("Loop"), QString());
+    QCOMPARE(memory5->text(QAccessible::Name), QStringLiteral("Memory 5: Loop, setting 40"));
   }
 
   void rightClickOnlyOpensMenu() {
