@@ -58,8 +58,9 @@ ControllerLink::ControllerLink(QObject* parent)
   connect(connector_, &SocketConnector::connected, this, [this](int fd) {
     ClientSocket1->setSocketDescriptor(fd);
     acknowledgeAtOnce();
+    emit opened();
   });
-  connect(connector_, &SocketConnector::failed, this, [this](int errorNumber) { attemptFailed(errorNumber); });
+  connect(connector_, &SocketConnector::failed, this, [this](int errorNumber) { failAttempt(errorNumber); });
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
   connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::flushPartial);
@@ -80,12 +81,12 @@ void ControllerLink::open(const QString& address, int port) {
   QHostAddress host;
   if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
     // Reported like any failed attempt, after the click that started it has finished.
-    QMetaObject::invokeMethod(this, [this] { attemptFailed(EINVAL, QStringLiteral("Not a numeric IPv4 address")); },
+    QMetaObject::invokeMethod(this, [this] { failAttempt(EINVAL, QStringLiteral("Not a numeric IPv4 address")); },
                               Qt::QueuedConnection);
     return;
   }
   if (port < 0 || port > 65535) {
-    QMetaObject::invokeMethod(this, [this] { attemptFailed(EINVAL, QStringLiteral("Port out of range")); },
+    QMetaObject::invokeMethod(this, [this] { failAttempt(EINVAL, QStringLiteral("Port out of range")); },
                               Qt::QueuedConnection);
     return;
   }
@@ -242,6 +243,7 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
     if (onStatusReplies) onStatusReplies(ReplyAddresses(chunk));
   }
   StrengMottatt = true;
+  emit chunkReceived(chunk);
 }
 
 void ControllerLink::ClientSocket1Disconnect() {
@@ -260,7 +262,9 @@ void ControllerLink::ClientSocket1Error(QAbstractSocket::SocketError error) {
   emit socketError(socketErrorMessage(errorNumberOf(*ClientSocket1, error), ClientSocket1->errorString()));
 }
 
-void ControllerLink::attemptFailed(int errorNumber, const QString& reason) {
+void ControllerLink::failAttempt(int errorNumber, const QString& reason) {
   endWaits();
-  emit socketError(socketErrorMessage(errorNumber, reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : reason));
+  const QString why = reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : reason;
+  emit attemptFailed(errorNumber, why);
+  emit socketError(socketErrorMessage(errorNumber, why));
 }

@@ -70,10 +70,16 @@ class ControllerLink : public QObject {
  signals:
   void logAppended(const QString& entry);
   void logCleared();
+  // The connection is open.
+  void opened();
+  // Every chunk handed on, after the table and the reply flag have taken it.
+  void chunkReceived(const QString& chunk);
   // The connection closed, by either side (after the log entry is written).
   void closed();
   // A connection attempt failed or the open connection failed: "Asynchronous socket error " ...
   void socketError(const QString& message);
+  // The same failure of a connection attempt, as the system's error number and its reason.
+  void attemptFailed(int errorNumber, const QString& reason);
   // A received chunk could not be read (its status replies fail the integer rule); the chunk is
   // logged and kept in RxStr, and the reply flag stays as it was.
   void chunkFailed(const QString& message);
@@ -82,7 +88,7 @@ class ControllerLink : public QObject {
   void ClientSocket1Read();
   void ClientSocket1Disconnect();
   void ClientSocket1Error(QAbstractSocket::SocketError error);
-  void attemptFailed(int errorNumber, const QString& reason = {});
+  void failAttempt(int errorNumber, const QString& reason = {});
   void handOnLines();
   void takeHeldBytes();
   void handleChunk(const QByteArray& bytes);

@@ -1,6 +1,6 @@
 #pragma once
-// The outcome of writing one of the program's files. The core never shows it; the window that
-// asked for the write does.
+// The outcome of writing (or reading) one of the program's files. The core never shows it; the
+// window or front end that asked for it does.
 #include <QString>
 
 struct FileResult {

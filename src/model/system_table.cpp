@@ -1,5 +1,6 @@
 #include "model/system_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 TSystemRecord SystemArray[SystemSlots];
@@ -52,3 +53,5 @@ void resetProgramState() {
   Tuner1Shown = false;
   Tuner2Shown = false;
 }
+
+int orv11Step(int pos, int delta) { return static_cast<int>(std::clamp<qint64>(qint64(pos) + delta, 0, 255)); }

@@ -97,19 +97,6 @@ QString modelCaption(const QString& model, int address) {
 
 }  // namespace
 
-int orv11Step(int pos, int delta) {
-  int next = pos;
-  switch (delta) {
-    case 16: next = pos < 239 ? pos + 16 : 255; break;
-    case 1: next = pos < 254 ? pos + 1 : 255; break;
-    case -1: next = pos > 0 ? pos - 1 : 0; break;
-    case -16: next = pos > 16 ? pos - 16 : 0; break;
-    default: break;
-  }
-  // A controller may report a setting outside the tuner's range; never step to one.
-  return qBound(0, next, 255);
-}
-
 PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress,
                                    QObject* parent)
     : QObject(parent), link_(link), cbAddress_(cbAddress) {

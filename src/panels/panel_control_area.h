@@ -89,5 +89,3 @@ class PanelControlArea : public QObject {
   PortBox orv18_;
 };
 
-// The next Orv11 setting for a step from `pos`, always within 0..255.
-int orv11Step(int pos, int delta);

@@ -143,6 +143,19 @@ bool readSystemFrom(const QString& path, QString* error) {
   return true;
 }
 
+FileResult readTunerFile() {
+  const QString path = tunerPath();
+  TTunerRecord file[TunerSlots];
+  std::memset(file, 0, sizeof file);
+  switch (readRecords(path, file, sizeof(TTunerRecord), TunerFileSize)) {
+    case ReadResult::Missing: return {QStringLiteral("Cannot open file \"%1\". The file does not exist.").arg(path)};
+    case ReadResult::Unreadable: return {QStringLiteral("Cannot open file \"%1\". It cannot be read.").arg(path)};
+    case ReadResult::Read: break;
+  }
+  std::memcpy(TunerArray, file, sizeof file);
+  return {};
+}
+
 void Factorydefaults() { std::memset(SystemArray, 0, sizeof SystemArray); }
 
 void setWriteFunction(WriteFunction fn) { writeFunction = std::move(fn); }

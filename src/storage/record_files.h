@@ -39,6 +39,10 @@ FileResult writeSystemTo(const QString& path);
 // otherwise the table is untouched and `error` says why.
 bool readSystemFrom(const QString& path, QString* error);
 
+// Tuner.dat as it stands into TunerArray, for a front end that only reads it; a file that is
+// missing or cannot be read leaves the table as it was and says so.
+FileResult readTunerFile();
+
 void Factorydefaults();
 
 // Writes `size` bytes to a record file being written; returns the bytes written or -1.

@@ -1,0 +1,8 @@
+#pragma once
+// orvctl's command line: the global options, the subcommands, and what each prints.
+#include <QStringList>
+#include <QTextStream>
+
+// Runs one command line (the arguments after the program name); returns the exit status and
+// writes what it has to say to `out` and `err` (one line naming what failed).
+int runOrvctl(const QStringList& args, QTextStream& out, QTextStream& err);
