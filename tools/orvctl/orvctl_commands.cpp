@@ -197,7 +197,8 @@ int recall(const Globals& g, const QStringList& args, QTextStream& out) {
   const int memory = boundedArgument(args[1], QStringLiteral("MEMORY"), 1, TunerMemories);
   if (const FileResult read = records::readTunerFile(); !read) badUse(read.error);
   const TTunerRecord& rec = TunerArray[tuner - 1];
-  if (!isSystemSlot(rec.Adresse))
+  // A record that no scan has filled holds address 0, where no tuner is polled.
+  if (rec.Adresse < 1 || !isSystemSlot(rec.Adresse))
     badUse(QStringLiteral("tuner %1 has no panel address in \"%2\"; a scan in the program stores it")
                .arg(tuner)
                .arg(records::tunerPath()));
