@@ -21,9 +21,7 @@ if [[ ! -f $deb ]]; then
   exit 1
 fi
 
-# The programs, orvctl among them once the build makes it.
-programs=(OrvControlClient controller-sim)
-[[ -x $build/bin/orvctl ]] && programs+=(orvctl)
+programs=(OrvControlClient controller-sim orvctl)
 required=(
   "${programs[@]/#/usr/bin/}"
   usr/share/applications/orvcontrolclient.desktop
