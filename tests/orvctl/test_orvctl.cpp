@@ -10,8 +10,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
 
 #include "model/records.h"
@@ -288,6 +290,46 @@ class TestOrvctl : public QObject {
     QCOMPARE(lines[0].line, QStringLiteral("#0x02 Set X:1=3"));
     QCOMPARE(lines[2].line, QStringLiteral("#0x06 Set X:1=20"));
     for (qint64 gap : gaps(lines)) QVERIFY2(gap >= 99, qPrintable(QString::number(gap)));
+  }
+
+  // The follower through orvctl: the map's tuner memory comes from the program's Tuner.dat, a
+  // logger's packet moves the radio into the range, SIGTERM ends it cleanly.
+  void followSendsTheMapsTunerMemory() {
+    Controller controller;
+    QTemporaryDir dir;
+    TTunerRecord tuners[4];
+    std::memset(tuners, 0, sizeof tuners);
+    tuners[0].Adresse = 6;
+    tuners[0].Buttons[4].Verdi = 42;
+    writeFile(dir.path() + "/Configurations/Tuner.dat", QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+    writeFile(dir.path() + "/bands.map", "# kHz  actions\n3500-3800  0x02=2  tuner1=5\n");
+    QUdpSocket probe;  // a free UDP port for the logger's packets
+    QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 udpPort = probe.localPort();
+    probe.close();
+
+    const QStringList common = QStringList{"--dir", dir.path()} + controller.at() + QStringList{"follow", "--n1mm", QString::number(udpPort)};
+    const Result badMap = orvctl(common + QStringList{"--map", dir.path() + "/missing.map"});
+    QCOMPARE(badMap.status, 1);
+
+    QProcess follower;
+    follower.start(QStringLiteral(ORVCTL_PATH), common + QStringList{"--map", dir.path() + "/bands.map"});
+    QVERIFY(follower.waitForStarted(10000));
+    QUdpSocket logger;
+    const QByteArray packet =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<RadioInfo><RadioNr>1</RadioNr><TXFreq>355000</TXFreq>"
+        "<IsTransmitting>False</IsTransmitting><ActiveRadioNr>1</ActiveRadioNr></RadioInfo>\r\n";
+    // Sent again until the follower, still starting, has heard it.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (logger.writeDatagram(packet, QHostAddress::LocalHost, udpPort), controller.received().size() >= 2), 10000);
+    const QList<Received> lines = controller.received();
+    QCOMPARE(lines[0].line, QStringLiteral("#0x02 Set X:1=2"));
+    QCOMPARE(lines[1].line, QStringLiteral("#0x06 Set X:1=42"));
+    ::kill(static_cast<pid_t>(follower.processId()), SIGTERM);
+    QVERIFY(follower.waitForFinished(10000));
+    QCOMPARE(follower.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(follower.exitCode(), 0);
+    QCOMPARE(controller.received().size(), 2);  // the packets repeated the same range: sent once
   }
 
   void helpAndNoScreenLibraries() {
