@@ -118,6 +118,15 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
+// A Tuner.dat whose only filled memory is `memory` of `tuner`, that tuner at `address`.
+void writeTunerMemory(const QString& path, int tuner, int address, int memory, int value) {
+  TTunerRecord tuners[4];
+  std::memset(tuners, 0, sizeof tuners);
+  tuners[tuner - 1].Adresse = address;
+  tuners[tuner - 1].Buttons[memory - 1].Verdi = value;
+  writeFile(path, QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+}
+
 QList<qint64> gaps(const QList<Received>& lines) {
   QList<qint64> result;
   for (qsizetype i = 1; i < lines.size(); ++i) result.append(lines[i].ms - lines[i - 1].ms);
@@ -259,12 +268,8 @@ class TestOrvctl : public QObject {
   void recallSendsTheStoredMemory() {
     Controller controller;
     QTemporaryDir dir;
-    TTunerRecord tuners[4];
-    std::memset(tuners, 0, sizeof tuners);
-    tuners[1].Adresse = 6;
-    tuners[1].Buttons[4].Verdi = 42;
     // Copied from another system: the names in other letter case.
-    writeFile(dir.path() + "/configurations/TUNER.DAT", QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+    writeTunerMemory(dir.path() + "/configurations/TUNER.DAT", 2, 6, 5, 42);
     const Result r = orvctl(QStringList{"--dir", dir.path()} + controller.at() + QStringList{"recall", "2", "5"});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QStringLiteral("42\n"));
@@ -297,11 +302,7 @@ class TestOrvctl : public QObject {
   void followSendsTheMapsTunerMemory() {
     Controller controller;
     QTemporaryDir dir;
-    TTunerRecord tuners[4];
-    std::memset(tuners, 0, sizeof tuners);
-    tuners[0].Adresse = 6;
-    tuners[0].Buttons[4].Verdi = 42;
-    writeFile(dir.path() + "/Configurations/Tuner.dat", QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+    writeTunerMemory(dir.path() + "/Configurations/Tuner.dat", 1, 6, 5, 42);
     writeFile(dir.path() + "/bands.map", "# kHz  actions\n3500-3800  0x02=2  tuner1=5\n");
     QUdpSocket probe;  // a free UDP port for the logger's packets
     QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
