@@ -86,6 +86,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What was read is written back whole.
   if (!records::storeSystemSetup() || QFileInfo(records::currentSetupPath()).size() != records::SystemFileSize)
     std::abort();
-  if (!recorder.messages.isEmpty()) std::abort();
   return 0;
 }
