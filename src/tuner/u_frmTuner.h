@@ -42,6 +42,8 @@ class TfrmTuner : public QDialog {
   static inline int KnappNr = 0;
 
   int tunerNr() const { return tunerNr_; }
+  // Shown and not yet closed; Tuner1Shown or Tuner2Shown says the same to the table's readers.
+  bool isOpen() const { return openFlag(); }
 
   // Opens the window (or updates and raises it when it is open already), modeless.
   void openWindow();
