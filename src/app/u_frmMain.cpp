@@ -80,8 +80,8 @@ TfrmMain::TfrmMain(const QString& installedPath)
   panels = new PanelControlArea(clientArea, link, cbAddress, this);
   statusList = new StatusList(scrollStatus, cbAddress, this);
   userButtons = new UserButtons(sbKnapper->widget(), link, this);
-  screen = std::make_unique<MainScreen>(*this);
-  session = std::make_unique<Session>(*link, *screen);
+  sessionScreen = std::make_unique<MainScreen>(*this);
+  session = std::make_unique<Session>(*link, *sessionScreen);
 
   connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
   connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });

@@ -51,7 +51,7 @@ class TfrmMain : public QMainWindow {
   PanelControlArea* panels;
   StatusList* statusList;
   UserButtons* userButtons;
-  std::unique_ptr<MainScreen> screen;
+  std::unique_ptr<MainScreen> sessionScreen;
   std::unique_ptr<Session> session;
 
   TfrmConfigButtons* frmConfigButtons = nullptr;

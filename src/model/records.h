@@ -82,11 +82,14 @@ struct TKnapperRecord {
   std::int32_t Verdi;
 };
 
+// The memories of one antenna tuner.
+constexpr int TunerMemories = 48;
+
 struct TTunerRecord {
   std::int32_t TunerNr;
   std::int32_t Adresse;
   std::int32_t Status;
-  TKnapperRecord Buttons[48];
+  TKnapperRecord Buttons[TunerMemories];
 };
 
 struct TUsrBtnType {

@@ -8,6 +8,8 @@
 
 #include <array>
 
+#include "model/records.h"
+
 class ControllerLink;
 class QButtonGroup;
 class QGroupBox;
@@ -21,7 +23,7 @@ struct TTunerRecord;
 
 namespace tuner {
 
-constexpr int MemoryButtons = 48;
+constexpr int MemoryButtons = TunerMemories;
 
 // Where memory button k (1..48) sits inside the scroll box.
 QRect memoryButtonRect(int k);
