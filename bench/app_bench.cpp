@@ -15,7 +15,7 @@
 #include "controller_sim.h"
 #include "link/controller_link.h"
 #include "link/u_frmTCPIP.h"
-#include "model/scan.h"
+#include "session/session.h"
 #include "model/system_table.h"
 #include "panels/status_list.h"
 #include "bench_support.h"

@@ -5,7 +5,7 @@
 
 #include "app/u_frmMain.h"
 #include "controller_sim.h"
-#include "model/scan.h"
+#include "session/session.h"
 #include "model/system_table.h"
 #include "panels/status_list.h"
 
@@ -20,8 +20,8 @@ inline void showScannedPanels(TfrmMain& w, int panels) {
     if (modelOf(rec) == Model::Orv11) rec.TunerNr = ++tuners;
   }
   AntallTunere = qMin(tuners, 4);
-  w.scan->OppdaterComboBoxer();
-  w.scan->showFirstPanel();
+  w.session->OppdaterComboBoxer();
+  w.session->showFirstPanel();
   FirstScanDone = true;
   w.statusList->StatusScroll();
   w.btnTunerClick(1);

@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include "app/main_screen.h"
 #include "app/version.h"
+#include "common/address_list.h"
 #include "common/operator_dialogs.h"
 #include "info/u_frmAbout.h"
 #include "info/u_frmStatus4Print.h"
@@ -22,18 +24,16 @@
 #include "link/u_frmTCPIP.h"
 #include "model/file_names.h"
 #include "model/program_folder.h"
-#include "model/scan.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "panels/status_list.h"
+#include "session/session.h"
 #include "storage/record_files.h"
 #include "storage/settings_file.h"
 #include "storage/u_frmSaveConfig.h"
 #include "tuner/u_frmTuner.h"
 #include "userconfig/u_frmConfigButtons.h"
 #include "userconfig/user_buttons.h"
-
-TfrmMain* frmMain = nullptr;
 
 namespace {
 
@@ -66,7 +66,6 @@ QLabel* plainLabel(QWidget* parent, const QString& text, const QPoint& at) {
 
 TfrmMain::TfrmMain(const QString& installedPath)
     : installedPath_(installedPath.isEmpty() ? defaultProgramFolder() : installedPath) {
-  frmMain = this;
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Orvane Control Client"));
   setFont(pixelFont(QStringLiteral("Tahoma"), 11));
@@ -81,26 +80,13 @@ TfrmMain::TfrmMain(const QString& installedPath)
   panels = new PanelControlArea(clientArea, link, cbAddress, this);
   statusList = new StatusList(scrollStatus, cbAddress, this);
   userButtons = new UserButtons(sbKnapper->widget(), link, this);
-  scan = std::make_unique<SystemScan>(
-      *link, cbAddress, lblProdukt, edtUserDefName,
-      ScanScreen{
-          [this] {
-            if (Tuner1Shown) frmTuner1->close();
-            if (Tuner2Shown) frmTuner2->close();
-          },
-          [this] { statusList->RemoveStatus(); },
-          [this] { userButtons->UpdateUsrButtons(); },
-          [this](int slot) { panels->VisPanel(slot); },
-          [this](int slot) { panels->OppdaterPanel(slot); },
-          [this](int slot) { panels->showForAddressChange(slot); },
-          [this] { statusList->StatusScroll(); },
-      });
+  sessionScreen = std::make_unique<MainScreen>(*this);
+  session = std::make_unique<Session>(*link, *sessionScreen);
 
-  link->onStatusReplies = [this](const QList<int>& addresses) { refreshAfterStatusReplies(addresses); };
   connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
   connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });
   connect(link, &ControllerLink::chunkFailed, this, [](const QString& message) { reportFailure(message); });
-  statusList->cbAddressChange = [this] { guarded([this] { scan->cbAddressChange(); }); };
+  statusList->cbAddressChange = [this] { guarded([this] { session->cbAddressChange(); }); };
   statusList->btnTunerClick = [this](int n) { btnTunerClick(n); };
 
   FormCreate();
@@ -136,9 +122,7 @@ void TfrmMain::setKeyboardOrder() {
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
-TfrmMain::~TfrmMain() {
-  if (frmMain == this) frmMain = nullptr;
-}
+TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::buildClientArea() {
   clientArea = new QWidget(this);
@@ -173,7 +157,7 @@ void TfrmMain::buildClientArea() {
   cbAddress->setEditable(true);
   cbAddress->setInsertPolicy(QComboBox::NoInsert);
   cbAddress->setGeometry(8, 36, 62, 21);
-  cbAddress->addItem(QStringLiteral("0x00"));
+  fillAddressList(*cbAddress, {0});
   cbAddress->setAccessibleName(QStringLiteral("Address"));
   plainLabel(systemControl, QStringLiteral("Product:"), QPoint(82, 20));
   lblProdukt = new QLabel(systemControl);
@@ -189,9 +173,9 @@ void TfrmMain::buildClientArea() {
   edtUserDefName->setAccessibleName(QStringLiteral("Panel name"));
   edtUserDefName->setGeometry(82, 52, 177, 21);
   // Only the operator's own picking or typing shows a panel; changes made by the program do not.
-  connect(cbAddress, &QComboBox::activated, this, [this] { guarded([this] { scan->cbAddressChange(); }); });
+  connect(cbAddress, &QComboBox::activated, this, [this] { guarded([this] { session->cbAddressChange(); }); });
   connect(cbAddress->lineEdit(), &QLineEdit::textEdited, this,
-          [this] { guarded([this] { scan->cbAddressChange(); }); });
+          [this] { guarded([this] { session->cbAddressChange(); }); });
 
   auto* logPanel = new QFrame(clientArea);
   logPanel->setObjectName(QStringLiteral("pnlLog"));
@@ -299,9 +283,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::FormShow() {
   frmConfigButtons->clearAddressList();
-  const TcpSettings settings = readTcpSettings(settingsFilePath());
-  frmTCPIP->leIP->setText(settings.address);
-  frmTCPIP->lePort->setText(settings.port);
+  frmTCPIP->setSettings(readTcpSettings(settingsFilePath()));
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -324,7 +306,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == clientArea && event->type() == QEvent::Resize) followAnchors();
   if (watched == lblProdukt && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-    guarded([this] { scan->lblProduktClick(); });
+    guarded([this] { session->lblProduktClick(); });
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -338,15 +320,16 @@ void TfrmMain::followAnchors() {
 
 void TfrmMain::btnConn_DisConnClick() {
   guarded([this] {
-    const QString address = frmTCPIP->leIP->text();
-    const int port = StrToInt(frmTCPIP->lePort->text());
+    const TcpSettings settings = frmTCPIP->settings();
+    const QString address = settings.address;
+    const int port = StrToInt(settings.port);
     if (link->isConnected()) {
       if (address.compare(link->address(), Qt::CaseInsensitive) != 0 || port != link->port())
         throw OperatorError(QStringLiteral("Can't change value while socket is active"));
       link->close();
       btnConn_DisConn->setText(QStringLiteral("Connect the Server"));
       btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
-      scan->RensSkjerm();
+      session->RensSkjerm();
       btnScan->hide();
       btnStopWaiting->show();
       panels->hideModelBoxes();
@@ -367,15 +350,8 @@ void TfrmMain::ClientSocket1Disconnect() {
   btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
 }
 
-void TfrmMain::refreshAfterStatusReplies(const QList<int>& addresses) {
-  for (int a : addresses) panels->OppdaterPanel(a);
-  if (StatusShown) statusList->OppdaterScrollBox();
-  if (Tuner1Shown) frmTuner1->OppdaterTuner();
-  if (Tuner2Shown) frmTuner2->OppdaterTuner();
-}
-
 void TfrmMain::btnScanClick() {
-  guarded([this] { scan->btnScanClick(); });
+  guarded([this] { session->btnScanClick(); });
 }
 
 void TfrmMain::btnStopWaitingClick() { StrengMottatt = true; }
@@ -394,9 +370,9 @@ void TfrmMain::btnCloseClick() {
     if (link->isOpenOrOpening()) link->close();
     reportIfFailed(records::storeSystemSetup());
     // When the settings cannot be written the program goes on as before, its waits included.
-    if (const FileResult settings = writeTcpSettings(settingsFilePath(), frmTCPIP->leIP->text(), frmTCPIP->lePort->text());
-        !settings) {
-      reportFailure(settings.error);
+    const TcpSettings tcp = frmTCPIP->settings();
+    if (const FileResult written = writeTcpSettings(settingsFilePath(), tcp.address, tcp.port); !written) {
+      reportFailure(written.error);
       return;
     }
     link->endSession();
@@ -408,24 +384,12 @@ void TfrmMain::Exit1Click() { close(); }
 
 void TfrmMain::Loadconfiguration1Click() {
   guarded([this] {
-    if (!loadConfigurationFile()) return;
-    if (FirstScanDone) scan->RensSkjerm();
-    scan->OppdaterComboBoxer();
-    scan->OppdaterStatus();
-    scan->showFirstPanel();
-    FirstScanDone = true;
-    statusList->StatusScroll();
+    if (loadConfigurationFile()) session->configurationLoaded();
   });
 }
 
 void TfrmMain::Saveconfiguration1Click() {
-  guarded([this] {
-    if (!FirstScanDone) {
-      dialogs::showMessage(QStringLiteral("Please scan the system for panels before using this function!"));
-      return;
-    }
-    frmSaveConfig->exec();
-  });
+  guarded([this] { ::Saveconfiguration1Click(*frmSaveConfig); });
 }
 
 void TfrmMain::Saveprogrammedfunctionkeys1Click() { dialogs::showMessage(QStringLiteral("Virker ikke ennå!")); }

@@ -13,7 +13,8 @@ class QPushButton;
 class QScrollArea;
 class QWidget;
 class StatusList;
-class SystemScan;
+class MainScreen;
+class Session;
 class TfrmAbout;
 class TfrmConfigButtons;
 class TfrmSaveConfig;
@@ -50,7 +51,8 @@ class TfrmMain : public QMainWindow {
   PanelControlArea* panels;
   StatusList* statusList;
   UserButtons* userButtons;
-  std::unique_ptr<SystemScan> scan;
+  std::unique_ptr<MainScreen> sessionScreen;
+  std::unique_ptr<Session> session;
 
   TfrmConfigButtons* frmConfigButtons = nullptr;
   TfrmSaveConfig* frmSaveConfig = nullptr;
@@ -88,12 +90,9 @@ class TfrmMain : public QMainWindow {
   void FormCreate();
   void FormShow();
   void ClientSocket1Disconnect();
-  void refreshAfterStatusReplies(const QList<int>& addresses);
   void followAnchors();
   void setKeyboardOrder();
 
   QString installedPath_;
   bool shownOnce_ = false;
 };
-
-extern TfrmMain* frmMain;

@@ -3,13 +3,13 @@
 #include <QRegularExpression>
 
 #include "link/protocol.h"
+#include "model/records.h"
 
 namespace {
 
 constexpr int kLastAddress = 0x7F;
 constexpr int kLargestValue = 255;
 constexpr int kTuners = 4;
-constexpr int kMemories = 48;
 
 // kHz with up to three decimals (whole Hz); nothing else.
 std::optional<qint64> khzToHz(QStringView text) {
@@ -54,8 +54,8 @@ BandAction readAction(QStringView token, int line) {
     action.memory = readNumber(right, line);
     if (action.tuner < 1 || action.tuner > kTuners)
       throw BandMapError(line, quoted + ": the tuner must be 1 to 4");
-    if (action.memory < 1 || action.memory > kMemories)
-      throw BandMapError(line, quoted + ": the memory must be 1 to 48");
+    if (action.memory < 1 || action.memory > TunerMemories)
+      throw BandMapError(line, quoted + QStringLiteral(": the memory must be 1 to %1").arg(TunerMemories));
     return action;
   }
   throw BandMapError(line, quoted + " is not an action (0xAA=V or tunerN=K)");

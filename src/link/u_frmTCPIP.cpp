@@ -30,3 +30,10 @@ TfrmTCPIP::TfrmTCPIP(QWidget* parent) : QDialog(parent, Qt::Tool) {
   setTabOrder(leIP, lePort);
   setTabOrder(lePort, Button1);
 }
+
+TcpSettings TfrmTCPIP::settings() const { return {leIP->text(), lePort->text()}; }
+
+void TfrmTCPIP::setSettings(const TcpSettings& settings) {
+  leIP->setText(settings.address);
+  lePort->setText(settings.port);
+}

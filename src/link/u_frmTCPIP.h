@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include "storage/settings_file.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -9,6 +11,9 @@ class TfrmTCPIP : public QDialog {
   Q_OBJECT
  public:
   explicit TfrmTCPIP(QWidget* parent = nullptr);
+  // The address and port as the operator left them.
+  TcpSettings settings() const;
+  void setSettings(const TcpSettings& settings);
   QLineEdit* leIP;
   QLineEdit* lePort;
   QPushButton* Button1;

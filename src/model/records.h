@@ -82,7 +82,7 @@ struct TKnapperRecord {
   std::int32_t Verdi;
 };
 
-// Memory buttons of one tuner.
+// The memories of one antenna tuner.
 constexpr int TunerMemories = 48;
 
 struct TTunerRecord {

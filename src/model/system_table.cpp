@@ -15,8 +15,6 @@ bool StrengMottatt = false;
 QString RxStr;
 QString InstalledPath;
 int Orv11APos = 0;
-int Orv15BtnNr = 0;
-int Orv18BtnNr = 0;
 bool Tuner1Shown = false;
 bool Tuner2Shown = false;
 
@@ -48,8 +46,6 @@ void resetProgramState() {
   StrengMottatt = false;
   RxStr.clear();
   Orv11APos = 0;
-  Orv15BtnNr = 0;
-  Orv18BtnNr = 0;
   Tuner1Shown = false;
   Tuner2Shown = false;
 }

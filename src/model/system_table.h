@@ -23,8 +23,6 @@ extern bool StrengMottatt;
 extern QString RxStr;
 extern QString InstalledPath;
 extern int Orv11APos;
-extern int Orv15BtnNr;
-extern int Orv18BtnNr;
 extern bool Tuner1Shown;
 extern bool Tuner2Shown;
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/address_list.h"
 #include "common/operator_dialogs.h"
 #include "controls/seven_seg.h"
 #include "link/controller_link.h"
@@ -230,11 +231,11 @@ void PanelControlArea::VisPanel(int Addr) {
       gbOrv11->show();
       break;
     case Model::Orv15:
-      gbOrv15->setTitle(modelCaption(QStringLiteral("Orv15"), rec.Adresse));
+      nameBox(orv15_, QStringLiteral("Orv15"), rec.Adresse);
       gbOrv15->show();
       break;
     case Model::Orv18:
-      gbOrv18->setTitle(modelCaption(QStringLiteral("Orv18"), rec.Adresse));
+      nameBox(orv18_, QStringLiteral("Orv18"), rec.Adresse);
       gbOrv18->show();
       break;
     case Model::None: break;
@@ -258,17 +259,22 @@ void PanelControlArea::showForAddressChange(int slot) {
       ssOrv11->setCaption(hexText(rec.Status, 2));
       break;
     case Model::Orv15:
-      gbOrv15->setTitle(modelCaption(QStringLiteral("Orv15"), slot));
+      nameBox(orv15_, QStringLiteral("Orv15"), slot);
       setLabelText(orv15_.lblName, rec.BrukerDef.text());
       orv15_.display->setCaption(QString::number(rec.Status));
       break;
     case Model::Orv18:
-      gbOrv18->setTitle(modelCaption(QStringLiteral("Orv18"), slot));
+      nameBox(orv18_, QStringLiteral("Orv18"), slot);
       orv18_.display->setCaption(QString::number(rec.Status));
       setLabelText(orv18_.lblName, rec.BrukerDef.text());
       break;
     default: break;
   }
+}
+
+void PanelControlArea::nameBox(PortBox& box, const QString& model, int address) {
+  box.box->setTitle(modelCaption(model, address));
+  box.captionAddress = address;
 }
 
 void PanelControlArea::hideModelBoxes() {
@@ -322,7 +328,7 @@ void PanelControlArea::Orv15ClearLabels() {
   for (int k = 1; k <= 8; ++k) setPortLabel(orv15_, k, QString());
 }
 
-int PanelControlArea::selectedSlot() const { return HexToInt(cbAddress_->currentText()); }
+int PanelControlArea::selectedSlot() const { return selectedAddressSlot(*cbAddress_); }
 
 void PanelControlArea::SettOrv18Knapp(int k) {
   const int Addr = selectedSlot();
@@ -359,23 +365,22 @@ void PanelControlArea::OppdaterEnhet(int Adr) {
   link_->sendDirect(cmd);
 }
 
-void PanelControlArea::openLabelEditor(PortBox& box, int& btnNr, int port) {
-  btnNr = port;
+void PanelControlArea::openLabelEditor(PortBox& box, int port) {
+  box.editedPort = port;
   box.editor->clear();
   box.editor->show();
   box.apply->show();
   box.editor->setFocus();
 }
 
-void PanelControlArea::Orv15BtnLblRightClick(int tag) { openLabelEditor(orv15_, Orv15BtnNr, tag - 150); }
-void PanelControlArea::Orv18BtnLblRightClick(int tag) { openLabelEditor(orv18_, Orv18BtnNr, tag - 180); }
+void PanelControlArea::Orv15BtnLblRightClick(int tag) { openLabelEditor(orv15_, tag - 150); }
+void PanelControlArea::Orv18BtnLblRightClick(int tag) { openLabelEditor(orv18_, tag - 180); }
 
-void PanelControlArea::applyLabel(PortBox& box, int btnNr) {
-  const QString title = box.box->title();
-  const qsizetype at = title.indexOf(QStringLiteral("0x"));
-  if (at < 0) return;  // the box never named a panel
-  const int Addr = HexToInt(QStringView(title).mid(at));
-  if (!isSystemSlot(Addr)) return;
+void PanelControlArea::applyLabel(PortBox& box) {
+  // The label goes to the panel the caption names, whichever is selected now.
+  const int Addr = box.captionAddress;
+  if (!isSystemSlot(Addr)) return;  // the box never named a panel
+  const int btnNr = box.editedPort;
   if (btnNr >= 1 && btnNr <= 8) {
     const QString text = box.editor->text();
     setPortLabel(box, btnNr, text);
@@ -386,5 +391,5 @@ void PanelControlArea::applyLabel(PortBox& box, int btnNr) {
   box.editor->hide();
 }
 
-void PanelControlArea::btnOrv15TextClick() { applyLabel(orv15_, Orv15BtnNr); }
-void PanelControlArea::btnOrv18TextClick() { applyLabel(orv18_, Orv18BtnNr); }
+void PanelControlArea::btnOrv15TextClick() { applyLabel(orv15_); }
+void PanelControlArea::btnOrv18TextClick() { applyLabel(orv18_); }

@@ -40,7 +40,7 @@ class PanelControlArea : public QObject {
   void Orv18ClearLabels();
   void Orv15ClearLabels();
 
-  // Click actions; they work on the slot selected in cbAddress.
+  // Click actions; they work on the slot cbAddress names.
   void SettOrv18Knapp(int k);
   void sbOrv15Click(int k);  // SettOrv18Knapp, and the Orv15 readout follows at once
   void sbOrv11_1ppClick();
@@ -54,6 +54,9 @@ class PanelControlArea : public QObject {
   void Orv18BtnLblRightClick(int tag);
   void btnOrv15TextClick();
   void btnOrv18TextClick();
+  // The port whose label the editor of that box changes (0 before the first right click).
+  int orv15EditedPort() const { return orv15_.editedPort; }
+  int orv18EditedPort() const { return orv18_.editedPort; }
 
   // Called by OppdaterPanel of an Orv11 numbered 1 or 2 with its readout text.
   std::function<void(int tunerNr, const QString& caption)> setTunerDisplay;
@@ -69,14 +72,18 @@ class PanelControlArea : public QObject {
     QButtonGroup* group = nullptr;
     QLineEdit* editor = nullptr;
     QPushButton* apply = nullptr;
+    int editedPort = 0;
+    // The address the caption names; -1 before it named one.
+    int captionAddress = -1;
   };
   void buildOrv0(QWidget* parent);
   void buildOrv11(QWidget* parent);
   PortBox buildPortBox(QWidget* parent, int model);
   void fillPortBox(PortBox& box, int Addr);
   void setPortLabel(PortBox& box, int port, const QString& text);
-  void openLabelEditor(PortBox& box, int& btnNr, int port);
-  void applyLabel(PortBox& box, int btnNr);
+  void nameBox(PortBox& box, const QString& model, int address);
+  void openLabelEditor(PortBox& box, int port);
+  void applyLabel(PortBox& box);
   void step(int delta);
   int selectedSlot() const;
 

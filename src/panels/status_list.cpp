@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "common/address_list.h"
 #include "common/operator_dialogs.h"
 #include "controls/seven_seg.h"
 #include "link/protocol.h"
@@ -245,10 +246,8 @@ void StatusList::ShowCorrectPanel(QObject* Sender) {
   auto* button = qobject_cast<QPushButton*>(Sender);
   if (!button || !cbAddress_) return;
   const int slot = button->property("tag").toInt();
-  for (int k = 0; k < cbAddress_->count(); ++k) {
-    if (HexToInt(cbAddress_->itemText(k)) == slot) {
-      cbAddress_->setCurrentIndex(k);
-      if (cbAddressChange) cbAddressChange();
-    }
+  if (const int k = addressEntry(*cbAddress_, slot); k >= 0) {
+    cbAddress_->setCurrentIndex(k);
+    if (cbAddressChange) cbAddressChange();
   }
 }

@@ -8,6 +8,8 @@
 
 #include <array>
 
+#include "model/records.h"
+
 class ControllerLink;
 class QButtonGroup;
 class QGroupBox;
@@ -21,7 +23,7 @@ struct TTunerRecord;
 
 namespace tuner {
 
-constexpr int MemoryButtons = 48;
+constexpr int MemoryButtons = TunerMemories;
 
 // Where memory button k (1..48) sits inside the scroll box.
 QRect memoryButtonRect(int k);
@@ -42,6 +44,8 @@ class TfrmTuner : public QDialog {
   static inline int KnappNr = 0;
 
   int tunerNr() const { return tunerNr_; }
+  // Shown and not yet closed; Tuner1Shown or Tuner2Shown says the same to the table's readers.
+  bool isOpen() const { return openFlag(); }
 
   // Opens the window (or updates and raises it when it is open already), modeless.
   void openWindow();

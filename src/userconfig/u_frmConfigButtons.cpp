@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "common/address_list.h"
 #include "common/operator_dialogs.h"
 #include "link/protocol.h"
 #include "model/file_names.h"
@@ -156,7 +157,7 @@ void TfrmConfigButtons::FormShow() {
 
     cbAddress->clear();
     if (mainAddressList_) {
-      for (int i = 0; i < mainAddressList_->count(); ++i) cbAddress->addItem(mainAddressList_->itemText(i));
+      fillAddressList(*cbAddress, addressListSlots(*mainAddressList_));
       cbAddress->setCurrentIndex(mainAddressList_->currentIndex());
     }
     showAddress();
@@ -165,7 +166,7 @@ void TfrmConfigButtons::FormShow() {
 }
 
 void TfrmConfigButtons::showAddress() {
-  const int slot = HexToInt(cbAddress->currentText());
+  const int slot = selectedAddressSlot(*cbAddress);
   if (!isSystemSlot(slot)) {
     // No panel can sit there; showing another slot's name would mislead.
     lblProdukt->clear();

@@ -22,7 +22,7 @@
 #include "link/controller_link.h"
 #include "link/u_frmTCPIP.h"
 #include "model/codepage.h"
-#include "model/scan.h"
+#include "session/session.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "panels/status_list.h"
@@ -434,7 +434,7 @@ void TestE2eFaults::markupIsShownAsText() {
   }
   for (int slot : {3, 6}) {
     app.w().cbAddress->setCurrentText("0x0" + QString::number(slot));
-    app.w().scan->cbAddressChange();
+    app.w().session->cbAddressChange();
     labelsArePlainText(&app.w());
   }
   app.w().btnTunerClick(1);

@@ -14,7 +14,7 @@
 #include "link/command_log.h"
 #include "link/controller_link.h"
 #include "link/u_frmTCPIP.h"
-#include "model/scan.h"
+#include "session/session.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "support/file_bytes.h"
@@ -158,7 +158,7 @@ class TestE2eLink : public QObject {
   void waitWithoutConnectionEndsAtOnce() {
     AppFixture app;
     app.start();
-    app.w().scan->btnScanClick();  // never connected
+    app.w().session->btnScanClick();  // never connected
     QVERIFY(FirstScanDone);
     QCOMPARE(app.w().link->logEntries(), QStringList{QStringLiteral("#0xFF Get Name\r\n")});
   }

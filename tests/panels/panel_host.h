@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "common/address_list.h"
 #include "link/command_log.h"
 #include "link/controller_link.h"
 #include "model/formatting.h"
@@ -27,8 +28,7 @@ struct PanelHost {
 
   // The address list as the scan leaves it, with `selected` current.
   void listSlots(std::initializer_list<int> inUse, int selected) {
-    cbAddress->clear();
-    for (int s : inUse) cbAddress->addItem(addressText(s));
+    fillAddressList(*cbAddress, inUse);
     cbAddress->setCurrentText(addressText(selected));
   }
 };

@@ -383,7 +383,7 @@ class TestPanelControlArea : public QObject {
     editor->setText("half typed");
     QTest::mouseClick(find("lblsbOrv18_6"), Qt::RightButton);
     QVERIFY(editor->text().isEmpty());
-    QCOMPARE(Orv18BtnNr, 6);
+    QCOMPARE(area->orv18EditedPort(), 6);
 
     QTest::mouseClick(find("sbOrv18_6"), Qt::LeftButton);
     QCOMPARE(SystemArray[3].Status, 6);

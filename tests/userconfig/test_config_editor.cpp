@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/address_list.h"
 #include "storage/record_files.h"
 #include "userconfig/u_frmConfigButtons.h"
 #include "userconfig/user_buttons.h"
@@ -32,7 +33,7 @@ struct Editor {
     FirstScanDone = true;
     setPanel(2, "Orv15", 4);
     setPanel(6, "Orv11", 39);
-    mainAddress.addItems({u"0x02"_qs, u"0x06"_qs});
+    fillAddressList(mainAddress, {2, 6});
     mainAddress.setCurrentIndex(0);
   }
   template <class T>

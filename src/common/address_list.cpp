@@ -1,0 +1,27 @@
+#include "common/address_list.h"
+
+#include <QComboBox>
+
+#include "link/protocol.h"
+#include "model/formatting.h"
+
+void fillAddressList(QComboBox& list, const QList<int>& inUse) {
+  list.clear();
+  list.clearEditText();
+  for (int slot : inUse) list.addItem(addressText(slot), slot);
+  if (list.count() > 0) list.setCurrentIndex(0);
+}
+
+QList<int> addressListSlots(const QComboBox& list) {
+  QList<int> inUse;
+  for (int k = 0; k < list.count(); ++k) inUse << list.itemData(k).toInt();
+  return inUse;
+}
+
+int selectedAddressSlot(const QComboBox& list) {
+  const int k = list.currentIndex();
+  if (k >= 0 && list.currentText() == list.itemText(k)) return list.itemData(k).toInt();
+  return HexToInt(list.currentText());
+}
+
+int addressEntry(const QComboBox& list, int slot) { return list.findData(slot); }

@@ -1,0 +1,11 @@
+# Fails when EXECUTABLE loads QtWidgets or QtGui.
+execute_process(COMMAND ldd ${EXECUTABLE} OUTPUT_VARIABLE libraries RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "ldd ${EXECUTABLE} failed")
+endif()
+if(NOT libraries MATCHES "libQt6Core")
+  message(FATAL_ERROR "ldd listed no Qt library for ${EXECUTABLE}")
+endif()
+if(libraries MATCHES "libQt6(Widgets|Gui)")
+  message(FATAL_ERROR "${EXECUTABLE} links a screen library:\n${libraries}")
+endif()

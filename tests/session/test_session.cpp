@@ -1,0 +1,242 @@
+// The session flow against the in-process controller, with a screen that records what it is asked.
+#include <QtTest>
+
+#include <optional>
+
+#include "controller_sim.h"
+#include "link/controller_link.h"
+#include "link/protocol.h"
+#include "model/system_table.h"
+#include "session/session.h"
+#include "session/session_screen.h"
+
+namespace {
+
+QString joined(const QList<int>& values) {
+  QStringList parts;
+  for (int v : values) parts << QString::number(v);
+  return parts.join(u',');
+}
+
+class RecordingScreen : public SessionScreen {
+ public:
+  QStringList calls;
+  QList<int> addressList;
+  // An address the operator typed over the list; unset: the list's current entry.
+  std::optional<int> typed;
+
+  void setAddressList(const QList<int>& inUse) override {
+    addressList = inUse;
+    typed.reset();
+    calls << "setAddressList " + joined(inUse);
+  }
+  int selectedSlot() const override { return typed ? *typed : addressList.value(0, 0); }
+  void showProduct(const QString& name, const QString& userName) override {
+    calls << "showProduct " + name + " / " + userName;
+  }
+  void showMessage(const QString& text) override { calls << "showMessage " + text; }
+  void closeTunerWindows() override { calls << "closeTunerWindows"; }
+  void RemoveStatus() override { calls << "RemoveStatus"; }
+  void UpdateUsrButtons() override { calls << "UpdateUsrButtons"; }
+  void VisPanel(int slot) override { calls << "VisPanel " + QString::number(slot); }
+  void showForAddressChange(int slot) override { calls << "showForAddressChange " + QString::number(slot); }
+  void OppdaterPanel(int slot) override { calls << "OppdaterPanel " + QString::number(slot); }
+  void StatusScroll() override { calls << "StatusScroll"; }
+  void refreshStatusList() override { calls << "refreshStatusList"; }
+  void refreshTuners() override { calls << "refreshTuners"; }
+};
+
+void putInUse(int slot, const char* model) {
+  SystemArray[slot].I_bruk = true;
+  SystemArray[slot].Adresse = slot;
+  SystemArray[slot].Navn = QString::fromLatin1(model);
+}
+
+}  // namespace
+
+class TestSession : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<ControllerSim> sim;
+  std::unique_ptr<ControllerLink> link;
+  std::unique_ptr<RecordingScreen> screen;
+  std::unique_ptr<Session> session;
+  QStringList received;
+
+  void startController(std::vector<SimPanel> panels) {
+    SimOptions options;
+    options.port = 0;
+    options.echo = false;
+    options.panels = std::move(panels);
+    sim = std::make_unique<ControllerSim>(options);
+    QVERIFY2(sim->listen(), qPrintable(sim->errorString()));
+    connect(sim.get(), &ControllerSim::lineReceived, this,
+            [this](const QByteArray& line) { received << QString::fromLatin1(line); });
+    link->open(QStringLiteral("127.0.0.1"), sim->port());
+    QTRY_VERIFY(link->isConnected());
+    QTRY_COMPARE(sim->clientCount(), 1);
+  }
+
+ private slots:
+  void init() {
+    resetProgramState();
+    received.clear();
+    link = std::make_unique<ControllerLink>();
+    screen = std::make_unique<RecordingScreen>();
+    session = std::make_unique<Session>(*link, *screen);
+  }
+
+  void cleanup() {
+    session.reset();
+    link.reset();
+    sim.reset();
+    resetProgramState();
+  }
+
+  void scanAsksNamesThenEveryPanelAndShowsTheFirst() {
+    startController({{0x06, "Orv11", 0x80}, {0x02, "Orv15", 4}, {0x03, "Orv18", 2}});
+    AntallTunere = 2;
+
+    session->btnScanClick();
+
+    QCOMPARE(received, (QStringList{"#0xFF Get Name", "#0x02 Get X", "#0x03 Get X", "#0x06 Get X"}));
+    const QString user2 = SystemArray[2].BrukerDef.text();
+    QCOMPARE(screen->calls, (QStringList{
+                                "closeTunerWindows", "RemoveStatus", "UpdateUsrButtons", "setAddressList 2,3,6",
+                                "showProduct Orv15 / " + user2,
+                                // each poll reply refreshes its panel as it arrives
+                                "OppdaterPanel 2", "refreshTuners", "OppdaterPanel 3", "refreshTuners",
+                                "OppdaterPanel 6", "refreshTuners",
+                                "VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
+    QVERIFY(FirstScanDone);
+    QCOMPARE(AntallTunere, 1);  // counted afresh from the name reply
+    QCOMPARE(SystemArray[2].Status, 4);
+    QCOMPARE(SystemArray[3].Status, 2);
+    QCOMPARE(SystemArray[6].Status, 0x80);
+    QVERIFY(link->logEntries().contains(QStringLiteral("Tx to server: #0x02 Get X\r\n")));
+  }
+
+  void scanWithoutPanelsShowsSlotZero() {
+    startController({});
+    session->btnScanClick();
+    QCOMPARE(received, QStringList{"#0xFF Get Name"});
+    QVERIFY(screen->calls.contains("setAddressList "));
+    QCOMPARE(screen->calls.mid(screen->calls.size() - 3), (QStringList{"VisPanel 0", "OppdaterPanel 0", "StatusScroll"}));
+    QVERIFY(FirstScanDone);
+  }
+
+  void pollAsksSlotsInUseInAscendingOrderAndAppliesReplies() {
+    startController({{0x02, "Orv15", 5}, {0x07, "Orv18", 3}});
+    putInUse(7, "Orv18");
+    putInUse(2, "Orv15");
+    putInUse(0, "Orv18");  // slot 0 is never polled
+    session->OppdaterStatus();
+    QCOMPARE(received, (QStringList{"#0x02 Get X", "#0x07 Get X"}));
+    QCOMPARE(SystemArray[2].Status, 5);
+    QCOMPARE(SystemArray[7].Status, 3);
+    QVERIFY(!FirstScanDone);
+
+    // Once the program ends, the poll sends nothing more.
+    received.clear();
+    link->endSession();
+    session->OppdaterStatus();
+    QTest::qWait(50);
+    QVERIFY(received.isEmpty());
+  }
+
+  void refreshAfterReplies_data() {
+    QTest::addColumn<bool>("statusShown");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("status list hidden") << false
+                                        << QStringList{"OppdaterPanel 3", "OppdaterPanel 2", "refreshTuners"};
+    QTest::newRow("status list shown") << true
+                                       << QStringList{"OppdaterPanel 3", "OppdaterPanel 2", "refreshStatusList",
+                                                      "refreshTuners"};
+  }
+
+  void refreshAfterReplies() {
+    QFETCH(bool, statusShown);
+    QFETCH(QStringList, expected);
+    startController({{0x02, "Orv15", 1}, {0x03, "Orv18", 1}});
+    putInUse(2, "Orv15");
+    putInUse(3, "Orv18");
+    StatusShown = statusShown;
+    // One chunk with two replies: every reply's panel in order, then the list, then the tuners.
+    sim->sendRaw(ControllerSim::statusReply(3, 5) + ControllerSim::statusReply(2, 6));
+    QTRY_COMPARE(screen->calls, expected);
+    QCOMPARE(SystemArray[3].Status, 5);
+    QCOMPARE(SystemArray[2].Status, 6);
+  }
+
+  void loadRefillsTheScreenFromTheTable_data() {
+    QTest::addColumn<bool>("scannedBefore");
+    QTest::addColumn<QStringList>("clearing");
+    QTest::newRow("first") << false << QStringList{};
+    QTest::newRow("after a scan") << true << QStringList{"closeTunerWindows", "RemoveStatus"};
+  }
+
+  void loadRefillsTheScreenFromTheTable() {
+    QFETCH(bool, scannedBefore);
+    QFETCH(QStringList, clearing);
+    startController({{0x04, "Orv18", 8}});
+    // The table as a configuration file left it.
+    putInUse(4, "Orv18");
+    SystemArray[4].Status = 1;
+    SystemArray[4].BrukerDef = QStringLiteral("Antennas");
+    FirstScanDone = scannedBefore;
+    link->appendLog(QStringLiteral("earlier"));
+
+    session->configurationLoaded();
+
+    QCOMPARE(received, QStringList{"#0x04 Get X"});
+    QCOMPARE(SystemArray[4].Status, 8);  // the controller's value replaces the file's
+    const QStringList refill{"setAddressList 4", "showProduct Orv18 / Antennas", "OppdaterPanel 4",
+                             "refreshTuners",    "VisPanel 4",                   "OppdaterPanel 4",
+                             "StatusScroll"};
+    QCOMPARE(screen->calls, clearing + refill);
+    QCOMPARE(link->logEntries().contains(QStringLiteral("earlier")), !scannedBefore);
+    QVERIFY(FirstScanDone);
+  }
+
+  void addressChangeShowsThePickedSlot_data() {
+    QTest::addColumn<int>("typed");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("panel") << 5 << QStringList{"showProduct Orv11 / Tuner", "showForAddressChange 5", "OppdaterPanel 5"};
+    QTest::newRow("above the table") << 0x80 << QStringList{};
+  }
+
+  void addressChangeShowsThePickedSlot() {
+    QFETCH(int, typed);
+    QFETCH(QStringList, expected);
+    putInUse(5, "Orv11");
+    SystemArray[5].BrukerDef = QStringLiteral("Tuner");
+    screen->typed = typed;
+    session->cbAddressChange();
+    QCOMPARE(screen->calls, expected);
+  }
+
+  void productClickDescribesTheShownModel_data() {
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("Orv0") << QByteArray("Orv0") << QString(Orv0Navn);
+    QTest::newRow("Orv11") << QByteArray("Orv11") << QString(Orv11Navn);
+    QTest::newRow("Orv15") << QByteArray("Orv15") << QString(Orv15Navn);
+    QTest::newRow("Orv18") << QByteArray("Orv18") << QString(Orv18Navn);
+    QTest::newRow("other") << QByteArray("Orv99") << QString();
+  }
+
+  void productClickDescribesTheShownModel() {
+    QFETCH(QByteArray, model);
+    QFETCH(QString, message);
+    session->lblProduktClick();  // nothing shown yet
+    putInUse(3, model.constData());
+    screen->typed = 3;
+    session->cbAddressChange();
+    screen->calls.clear();
+    session->lblProduktClick();
+    QCOMPARE(screen->calls, QStringList{"showMessage " + message});
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "test_session.moc"
