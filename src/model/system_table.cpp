@@ -17,6 +17,7 @@ QString InstalledPath;
 int Orv11APos = 0;
 bool Tuner1Shown = false;
 bool Tuner2Shown = false;
+int KnappNr = 0;
 
 FixedText<255>* TSystemRecord::btnTxt(int port) {
   FixedText<255>* labels[] = {&Btn1Txt, &Btn2Txt, &Btn3Txt, &Btn4Txt, &Btn5Txt, &Btn6Txt, &Btn7Txt, &Btn8Txt};
@@ -48,6 +49,7 @@ void resetProgramState() {
   Orv11APos = 0;
   Tuner1Shown = false;
   Tuner2Shown = false;
+  KnappNr = 0;
 }
 
 int orv11Step(int pos, int delta) { return static_cast<int>(std::clamp<qint64>(qint64(pos) + delta, 0, 255)); }

@@ -25,6 +25,8 @@ extern QString InstalledPath;
 extern int Orv11APos;
 extern bool Tuner1Shown;
 extern bool Tuner2Shown;
+// The tuner memory button last right-clicked in either tuner window (0 before the first one).
+extern int KnappNr;
 
 inline const QString CrLf = QStringLiteral("\r\n");
 constexpr int PanelTopp = 8;

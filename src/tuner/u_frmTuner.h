@@ -40,9 +40,6 @@ QPoint popupPoint(QPoint windowTopLeft, QRect button, int mouseY);
 class TfrmTuner : public QDialog {
   Q_OBJECT
  public:
-  // The memory button last right-clicked in either window (0 before the first right click).
-  static inline int KnappNr = 0;
-
   int tunerNr() const { return tunerNr_; }
   // Shown and not yet closed; Tuner1Shown or Tuner2Shown says the same to the table's readers.
   bool isOpen() const { return openFlag(); }

@@ -9,11 +9,7 @@
 #include "link/u_frmTCPIP.h"
 #include "model/system_table.h"
 
-AppFixture::AppFixture() {
-  resetProgramState();
-  dialogs::install(&recorder);
-  clock_.start();
-}
+AppFixture::AppFixture() { clock_.start(); }
 
 AppFixture::~AppFixture() {
   window_.reset();
@@ -21,8 +17,6 @@ AppFixture::~AppFixture() {
     process_.kill();
     process_.waitForFinished();
   }
-  dialogs::install(nullptr);
-  resetProgramState();
 }
 
 void AppFixture::start(SimOptions options) {

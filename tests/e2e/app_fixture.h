@@ -11,6 +11,7 @@
 #include "app/u_frmMain.h"
 #include "common/operator_dialogs.h"
 #include "controller_sim.h"
+#include "support/program_state.h"
 
 struct ReceivedLine {
   qint64 ms;
@@ -44,6 +45,7 @@ class AppFixture {
 
  private:
   QTemporaryDir dir_;
+  ProgramState state_{&recorder};
   std::unique_ptr<ControllerSim> sim_;
   QProcess process_;
   std::unique_ptr<TfrmMain> window_;

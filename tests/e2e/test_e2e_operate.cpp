@@ -119,7 +119,7 @@ class TestE2eOperate : public QObject {
     QVERIFY(tuner->isVisible());
     QVERIFY(Tuner1Shown);
 
-    TfrmTuner::KnappNr = 5;
+    KnappNr = 5;
     tuner->Savenewvalue1Click();
     tuner->Configbutton1Click();
     named<QLineEdit>(tuner, "leLine1")->setText(QStringLiteral("40 m"));

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "info/u_frmStatus4Print.h"
-#include "support/table_fixture.h"
+#include "model/system_table.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ Q_DECLARE_METATYPE(Entry)
 class TestShowStatus : public QObject {
   Q_OBJECT
  private slots:
-  void init() { freshTables(); }
+  void init() { resetProgramState(); }
 
   void text_data();
   void text();

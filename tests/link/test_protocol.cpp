@@ -2,7 +2,6 @@
 
 #include "link/protocol.h"
 #include "model/system_table.h"
-#include "support/table_fixture.h"
 
 namespace {
 const QString kFourPanels =
@@ -21,7 +20,7 @@ QString failureOf(const std::function<void()>& f) {
 class TestProtocol : public QObject {
   Q_OBJECT
  private slots:
-  void init() { freshTables(); }
+  void init() { resetProgramState(); }
 
   void integerRule_data() {
     QTest::addColumn<QString>("text");

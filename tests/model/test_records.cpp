@@ -5,12 +5,11 @@
 #include "model/codepage.h"
 #include "model/formatting.h"
 #include "model/system_table.h"
-#include "support/table_fixture.h"
 
 class TestRecords : public QObject {
   Q_OBJECT
  private slots:
-  void init() { freshTables(); }
+  void init() { resetProgramState(); }
 
   void codePageRoundTrip_data() {
     QTest::addColumn<QString>("text");

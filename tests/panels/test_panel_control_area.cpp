@@ -1,3 +1,4 @@
+#include <optional>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,7 @@
 #include "panels/panel_control_area.h"
 #include "panels/panel_host.h"
 #include "storage/record_files.h"
-#include "support/table_fixture.h"
+#include "support/program_state.h"
 
 class TestPanelControlArea : public QObject {
   Q_OBJECT
@@ -22,8 +23,8 @@ class TestPanelControlArea : public QObject {
   std::unique_ptr<PanelHost> host;
   std::unique_ptr<PanelControlArea> area;
   DialogRecorder dialogsSeen;
+  std::optional<ProgramState> state;
   QList<QPair<int, QString>> tunerDisplays;
-  QString savedInstalledPath;
 
   template <class W = QWidget>
   W* find(const char* name) {
@@ -42,10 +43,8 @@ class TestPanelControlArea : public QObject {
 
  private slots:
   void init() {
-    freshTables();
     dialogsSeen = DialogRecorder();
-    dialogs::install(&dialogsSeen);
-    savedInstalledPath = InstalledPath;
+    state.emplace(&dialogsSeen);
     host = std::make_unique<PanelHost>();
     area = std::make_unique<PanelControlArea>(&host->window, &host->link, host->cbAddress);
     tunerDisplays.clear();
@@ -56,8 +55,7 @@ class TestPanelControlArea : public QObject {
   void cleanup() {
     area.reset();
     host.reset();
-    dialogs::install(nullptr);
-    InstalledPath = savedInstalledPath;
+    state.reset();
   }
 
   void boxesStartHiddenAtTheirPlace() {

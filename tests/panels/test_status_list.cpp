@@ -1,3 +1,4 @@
+#include <optional>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -11,7 +12,7 @@
 #include "controls/seven_seg.h"
 #include "panels/panel_host.h"
 #include "panels/status_list.h"
-#include "support/table_fixture.h"
+#include "support/program_state.h"
 
 namespace {
 const QString kRemovalFailed = QStringLiteral("Noe gikk galt med slettingen! Vennligst start programmet på nytt!");
@@ -35,6 +36,7 @@ class TestStatusList : public QObject {
   QScrollArea* scrollStatus = nullptr;
   std::unique_ptr<StatusList> list;
   DialogRecorder dialogsSeen;
+  std::optional<ProgramState> state;
   int addressChanges = 0;
   QList<int> tunersOpened;
 
@@ -55,9 +57,8 @@ class TestStatusList : public QObject {
 
  private slots:
   void init() {
-    freshTables();
     dialogsSeen = DialogRecorder();
-    dialogs::install(&dialogsSeen);
+    state.emplace(&dialogsSeen);
     host = std::make_unique<PanelHost>();
     scrollStatus = new QScrollArea(&host->window);
     scrollStatus->setObjectName(QStringLiteral("scrollStatus"));
@@ -72,7 +73,7 @@ class TestStatusList : public QObject {
   void cleanup() {
     list.reset();
     host.reset();
-    dialogs::install(nullptr);
+    state.reset();
   }
 
   void emptyTableGivesEmptyList() {

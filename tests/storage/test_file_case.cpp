@@ -1,5 +1,6 @@
 // Setup files copied in from a system that ignores letter case are read, and replaced where they
 // lie, under whatever case they carry.
+#include <optional>
 #include <QtTest>
 
 #include <cstring>
@@ -10,7 +11,7 @@
 #include "storage/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/namesakes.h"
-#include "support/table_fixture.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ OwnFile ownFile(const QString& kind) {
               SystemArray[3].I_bruk = true;
               SystemArray[3].Btn7Txt = QStringLiteral("Beverage");
               const QByteArray bytes = tableBytes(SystemArray);
-              freshTables();
+              resetProgramState();
               return bytes;
             },
             [] {
@@ -55,7 +56,7 @@ OwnFile ownFile(const QString& kind) {
             [] {
               TunerArray[0].Buttons[4].Verdi = 39;
               const QByteArray bytes = tableBytes(TunerArray);
-              freshTables();
+              resetProgramState();
               return bytes;
             },
             [] {
@@ -73,7 +74,7 @@ OwnFile ownFile(const QString& kind) {
               UsrButtons[2].InUse = true;
               UsrButtons[2].ButtonText = QStringLiteral("Tune");
               const QByteArray bytes = tableBytes(UsrButtons, MaxUsrBtns);
-              freshTables();
+              resetProgramState();
               return bytes;
             },
             [] {
@@ -98,18 +99,17 @@ class TestFileCase : public QObject {
   Q_OBJECT
   QTemporaryDir dir;
   DialogRecorder rec;
+  std::optional<ProgramState> state;
 
  private slots:
   void init() {
-    freshTables();
     QVERIFY(dir.isValid());
     QDir(dir.path()).removeRecursively();
     QDir().mkpath(dir.path());
-    InstalledPath = dir.path() + u'/';
     rec = DialogRecorder();
-    dialogs::install(&rec);
+    state.emplace(&rec, dir.path() + u'/');
   }
-  void cleanup() { dialogs::install(nullptr); }
+  void cleanup() { state.reset(); }
 
   void fileOfAnyCaseIsReadAndReplacedInPlace_data() {
     QTest::addColumn<QString>("kind");

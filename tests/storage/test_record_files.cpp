@@ -1,3 +1,4 @@
+#include <optional>
 #include <QtTest>
 
 #include <cstring>
@@ -5,8 +6,8 @@
 
 #include "common/operator_dialogs.h"
 #include "storage/record_files.h"
-#include "support/table_fixture.h"
 #include "support/file_bytes.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -32,22 +33,18 @@ class TestRecordFiles : public QObject {
   Q_OBJECT
   QTemporaryDir dir;
   DialogRecorder rec;
+  std::optional<ProgramState> state;
 
  private slots:
   void init() {
-    freshTables();
     QVERIFY(dir.isValid());
     QDir(dir.path()).removeRecursively();
     QDir().mkpath(dir.path());
-    InstalledPath = dir.path() + u'/';
-    records::createConfigurationsFolder();
     rec = DialogRecorder();
-    dialogs::install(&rec);
+    state.emplace(&rec, dir.path() + u'/');
+    records::createConfigurationsFolder();
   }
-  void cleanup() {
-    records::setWriteFunction({});
-    dialogs::install(nullptr);
-  }
+  void cleanup() { state.reset(); }
 
   void pathsLieInConfigurationsOfInstalledPath() {
     QVERIFY(QFileInfo(dir.path() + "/Configurations").isDir());
@@ -135,7 +132,7 @@ class TestRecordFiles : public QObject {
     }
 
     // A file present with empty texts keeps them empty.
-    freshTables();
+    resetProgramState();
     TTunerRecord file[TunerSlots];
     std::memset(file, 0, sizeof file);
     file[1].Adresse = 9;
@@ -329,7 +326,7 @@ class TestRecordFiles : public QObject {
     QCOMPARE(fileBytes(records::currentSetupPath()), QByteArray(395776, '\0'));
     QCOMPARE(TunerArray[0].Buttons[0].Verdi, 5);
 
-    freshTables();
+    resetProgramState();
     records::restoreAtStartup();
     for (const auto& slot : SystemArray) QVERIFY(slot.Btn1Txt.isEmpty());
   }
@@ -341,7 +338,7 @@ class TestRecordFiles : public QObject {
     SystemArray[9].I_bruk = true;
     SystemArray[9].Btn2Txt = QStringLiteral("Vertical");
     const bool ok = records::storeSystemSetup() && records::storeTuners() && records::storeUsrButtons();
-    freshTables();
+    resetProgramState();
     records::restoreAtStartup();
     const QStringList strays = QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QDir::setCurrent(before);

@@ -1,3 +1,4 @@
+#include <optional>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -6,7 +7,7 @@
 #include "common/operator_dialogs.h"
 #include "storage/record_files.h"
 #include "storage/u_frmSaveConfig.h"
-#include "support/table_fixture.h"
+#include "support/program_state.h"
 #include "support/file_bytes.h"
 
 namespace {
@@ -32,20 +33,19 @@ class TestSaveConfig : public QObject {
   Q_OBJECT
   QTemporaryDir dir;
   DialogRecorder rec;
+  std::optional<ProgramState> state;
   QString configs;
 
  private slots:
   void init() {
-    freshTables();
     QDir(dir.path()).removeRecursively();
     QDir().mkpath(dir.path());
-    InstalledPath = dir.path() + u'/';
+    rec = DialogRecorder();
+    state.emplace(&rec, dir.path() + u'/');
     records::createConfigurationsFolder();
     configs = dir.path() + "/Configurations";
-    rec = DialogRecorder();
-    dialogs::install(&rec);
   }
-  void cleanup() { dialogs::install(nullptr); }
+  void cleanup() { state.reset(); }
 
   void layoutAsDesigned() {
     TfrmSaveConfig form;
@@ -277,7 +277,7 @@ class TestSaveConfig : public QObject {
     QVERIFY(records::storeSystemSetup());
     const QByteArray saved = tableBytes();
 
-    freshTables();
+    resetProgramState();
     putPanel(7, "Orv18", 2);
     SystemArray[7].Btn1Txt = QStringLiteral("gone");
     rec.fileAnswers << records::currentSetupPath();
@@ -297,7 +297,7 @@ class TestSaveConfig : public QObject {
     form.btnSave->click();
     const QByteArray saved = tableBytes();
 
-    freshTables();
+    resetProgramState();
     rec.fileAnswers << path;
     QVERIFY(loadConfigurationFile());
     QCOMPARE(tableBytes(), saved);

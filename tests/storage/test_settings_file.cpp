@@ -1,8 +1,10 @@
+#include <optional>
 #include <QtTest>
 
 #include "common/operator_dialogs.h"
 #include "model/system_table.h"
 #include "storage/settings_file.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ class TestSettingsFile : public QObject {
   Q_OBJECT
   QTemporaryDir dir;
   DialogRecorder rec;
+  std::optional<ProgramState> state;
   QString ini;
   int n = 0;
 
@@ -30,9 +33,9 @@ class TestSettingsFile : public QObject {
   void init() {
     ini = dir.path() + QStringLiteral("/OrvControlClient%1.INI").arg(++n);
     rec = DialogRecorder();
-    dialogs::install(&rec);
+    state.emplace(&rec);
   }
-  void cleanup() { dialogs::install(nullptr); }
+  void cleanup() { state.reset(); }
 
   void pathIsTheExecutableWithIni() {
     InstalledPath = QCoreApplication::applicationDirPath() + u'/';

@@ -1,3 +1,4 @@
+#include <optional>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -24,8 +25,8 @@
 #include "controls/seven_seg.h"
 #include "link/controller_link.h"
 #include "storage/record_files.h"
-#include "support/table_fixture.h"
 #include "tuner/u_frmTuner.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ class TestTuner : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> dir;
   DialogRecorder rec;
+  std::optional<ProgramState> state;
   std::unique_ptr<ControllerLink> link;
   std::unique_ptr<TfrmTuner1> w1;
   std::unique_ptr<TfrmTuner2> w2;
@@ -103,14 +105,11 @@ class TestTuner : public QObject {
 
  private slots:
   void init() {
-    freshTables();
     dir = std::make_unique<QTemporaryDir>();
-    InstalledPath = dir->path() + u'/';
+    rec = DialogRecorder();
+    state.emplace(&rec, dir->path() + u'/');
     records::createConfigurationsFolder();
     setTunerDefaults();
-    TfrmTuner::KnappNr = 0;
-    rec = DialogRecorder();
-    dialogs::install(&rec);
     link = std::make_unique<ControllerLink>(nullptr);
     w1 = std::make_unique<TfrmTuner1>(link.get());
     w2 = std::make_unique<TfrmTuner2>(link.get());
@@ -120,7 +119,7 @@ class TestTuner : public QObject {
     w1.reset();
     w2.reset();
     link.reset();
-    dialogs::install(nullptr);
+    state.reset();
   }
 
   void openingShowsPanelAndLabels() {
@@ -194,7 +193,7 @@ class TestTuner : public QObject {
     TunerArray[0].Buttons[6].Verdi = 99;
     w1->openWindow();
     rightClick(w1.get(), 7);
-    QCOMPARE(TfrmTuner::KnappNr, 7);
+    QCOMPARE(KnappNr, 7);
     choose(w1.get(), "Configbutton1");
     QVERIFY(w1->findChild<QWidget*>(QStringLiteral("btnSave"))->isVisible());
 
@@ -257,11 +256,11 @@ class TestTuner : public QObject {
     w1->openWindow();
     QVERIFY(QTest::qWaitForWindowExposed(w1.get()));
     QTest::mouseClick(w1->memoryButton(3), Qt::MiddleButton);
-    QCOMPARE(TfrmTuner::KnappNr, 0);
+    QCOMPARE(KnappNr, 0);
     QVERIFY(!w1->buttonMenu()->isVisible());
 
     rightClick(w1.get(), 3);
-    QCOMPARE(TfrmTuner::KnappNr, 3);
+    QCOMPARE(KnappNr, 3);
     QVERIFY(w1->buttonMenu()->isVisible());
     QVERIFY(!w1->memoryButton(3)->isChecked());
     QCOMPARE(w1->display()->caption(), QStringLiteral("00"));

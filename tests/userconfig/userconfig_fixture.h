@@ -5,21 +5,15 @@
 #include <QTemporaryDir>
 
 #include "common/operator_dialogs.h"
-#include "support/table_fixture.h"
+#include "support/program_state.h"
 #include "userconfig/command_files.h"
 
 struct ProgramFolder {
   QTemporaryDir dir;
   DialogRecorder rec;
-  DialogBackend* previous = nullptr;
+  ProgramState state{&rec, dir.path() + u'/'};
 
-  ProgramFolder() {
-    freshTables();
-    InstalledPath = dir.path() + u'/';
-    QDir().mkpath(configurations());
-    previous = dialogs::install(&rec);
-  }
-  ~ProgramFolder() { dialogs::install(previous); }
+  ProgramFolder() { QDir().mkpath(configurations()); }
 
   QString configurations() const { return InstalledPath + QStringLiteral("Configurations/"); }
 
