@@ -145,7 +145,7 @@ void ControllerLink::pause(int ms) {
   ::prctl(PR_SET_TIMERSLACK, 1UL);
 #endif
   const qint64 leftNs = end.remainingTimeNSecs();
-  if (leftNs > 0) QThread::usleep(static_cast<unsigned long>(leftNs / 1000));
+  if (leftNs > 0) QThread::usleep(static_cast<unsigned long>((leftNs + 999) / 1000));  // never short
 }
 
 void ControllerLink::endSession() {
