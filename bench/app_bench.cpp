@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -79,6 +81,31 @@ void BM_StatusReplyEndToEnd(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StatusReplyEndToEnd)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The floor under the figure above: the same reply's bytes over a bare loopback connection in this
+// thread, written by one socket and read by the other, nothing done with them.
+void BM_BareSocketRoundTrip(benchmark::State& state) {
+  QTcpServer server;
+  if (!server.listen(QHostAddress::LocalHost)) qFatal("cannot listen");
+  QTcpSocket client;
+  client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+  while (!server.hasPendingConnections() || client.state() != QAbstractSocket::ConnectedState)
+    QCoreApplication::processEvents();
+  QTcpSocket* peer = server.nextPendingConnection();
+  int i = 0;
+  for (auto _ : state) {
+    const QByteArray reply = ControllerSim::statusReply(i % kPanels + 1, (i / kPanels) % 8 + 1);
+    ++i;
+    peer->write(reply);
+    qsizetype got = 0;
+    while (got < reply.size()) {
+      QCoreApplication::processEvents();
+      got += client.read(reply.size() - got).size();
+    }
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_BareSocketRoundTrip)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 

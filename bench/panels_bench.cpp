@@ -22,12 +22,12 @@ struct Installation {
   QComboBox* cbAddress = new QComboBox(&window);
   TCommandLog* lbRespons = new TCommandLog(&window);
   ControllerLink link;
-  QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
   QScrollArea* scrollStatus = new QScrollArea(&window);
   PanelControlArea area{&window, &link, cbAddress};
   StatusList list{scrollStatus, cbAddress};
 
   Installation() {
+    QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
     resetProgramState();
     window.resize(938, 501);
     scrollStatus->setGeometry(603, 154, 326, 307);

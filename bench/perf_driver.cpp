@@ -6,6 +6,8 @@
 //   orv_perf flood               100 000 status replies from a controller in its own thread
 //   orv_perf wait                processor time of a 5 s wait for a reply that never comes
 //   orv_perf startup             start-up to the first paint, in this process and as a new process
+//   orv_perf orvctl PATH         `PATH --port N scan` of 127 panels (PATH: an orvctl executable),
+//                                process start to exit
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QComboBox>
@@ -172,6 +174,24 @@ int runScan(const QString& simPath) {
   return 0;
 }
 
+// The command-line scan against a controller that answers during the pauses, as a real one does.
+int runOrvctlScan(const QString& orvctlPath) {
+  auto sim = std::make_unique<ThreadedSim>(simOptions());
+  QProcess orvctl;
+  orvctl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QElapsedTimer t;
+  t.start();
+  orvctl.start(orvctlPath, {QStringLiteral("--port"), QString::number(sim->port()), QStringLiteral("scan")});
+  if (!orvctl.waitForFinished(60000) || orvctl.exitStatus() != QProcess::NormalExit || orvctl.exitCode() != 0)
+    fail("orvctl scan failed");
+  const double ms = t.nsecsElapsed() / 1e6;
+  if (orvctl.readAllStandardOutput().count('\n') != kPanels) fail("orvctl scan did not list every panel");
+  const double floorMs = kPanels * Delay;
+  result("orvctl_scan_ms", ms);
+  result("orvctl_scan_overhead_pct", (ms - floorMs) / floorMs * 100.0);
+  return 0;
+}
+
 QByteArray statusReply(int i) {
   const int address = i % kPanels + 1;
   return ControllerSim::statusReply(address, (i / kPanels) % 8 + 1);
@@ -300,6 +320,7 @@ int main(int argc, char** argv) {
   if (mode == u"flood") return runFlood();
   if (mode == u"wait") return runWait();
   if (mode == u"startup") return runStartupParent();
-  std::fprintf(stderr, "usage: orv_perf scan [--sim PATH] | flood | wait | startup\n");
+  if (mode == u"orvctl" && args.size() == 3) return runOrvctlScan(args.value(2));
+  std::fprintf(stderr, "usage: orv_perf scan [--sim PATH] | flood | wait | startup | orvctl PATH\n");
   return 2;
 }

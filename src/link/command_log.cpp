@@ -1,6 +1,7 @@
 #include "link/command_log.h"
 
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -249,7 +250,38 @@ QRegion TCommandLog::visualRegionForSelection(const QItemSelection& selection) c
 // The rows already drawn move with the scroll; only the rows that come into view are painted.
 void TCommandLog::scrollContentsBy(int, int dy) { viewport()->scroll(0, dy * rowHeight()); }
 
-const QStaticText& TCommandLog::laidOut(int row, int width) {
+// Text that shapes word by word exactly as a whole: left to right, no marks that join across a
+// space. The code page's characters and what an operator types in the log are nearly always this.
+static bool shapesByWords(const QString& text) {
+  return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x0300; });
+}
+
+const QStaticText& TCommandLog::laidOutWord(QStringView word) {
+  auto it = words_.constFind(word.toString());
+  if (it != words_.cend()) return *it;
+  if (words_.size() >= 4096) words_.clear();  // a log of ever new words must not grow this without end
+  QStaticText text(word.toString());
+  text.setTextFormat(Qt::PlainText);
+  text.prepare(QTransform(), font());
+  return *words_.insert(word.toString(), text);
+}
+
+TCommandLog::RowLayout TCommandLog::layOutByWords(const QString& shown) {
+  RowLayout pieces;
+  const qreal space = QFontMetricsF(font()).horizontalAdvance(u' ');
+  qreal x = 0;
+  for (QStringView word : QStringView(shown).split(u' ')) {
+    if (!word.isEmpty()) {
+      const QStaticText& text = laidOutWord(word);
+      pieces.emplace_back(x, text);
+      x += text.size().width();
+    }
+    x += space;
+  }
+  return pieces;
+}
+
+const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
   if (width != laidOutWidth_) {
     laidOut_.clear();
     laidOutWidth_ = width;
@@ -263,8 +295,14 @@ const QStaticText& TCommandLog::laidOut(int row, int width) {
     for (auto k = laidOut_.begin(); k != laidOut_.end();)
       k = (k.key() < top - inView || k.key() > top + 2 * inView) ? laidOut_.erase(k) : std::next(k);
   }
-  // Most rows fit: lay the text out once, and elide only a row that is too wide.
+  // Most rows fit: put them together from their words, and lay out and elide whole only a row that
+  // is too wide or that shapes across its spaces.
   const QString& shown = rows_->row(row);
+  if (shapesByWords(shown)) {
+    RowLayout pieces = layOutByWords(shown);
+    if (pieces.empty() || pieces.back().first + pieces.back().second.size().width() <= width)
+      return *laidOut_.insert(row, std::move(pieces));
+  }
   QStaticText text(shown);
   text.setTextFormat(Qt::PlainText);
   text.prepare(QTransform(), font());
@@ -272,7 +310,7 @@ const QStaticText& TCommandLog::laidOut(int row, int width) {
     text.setText(fontMetrics().elidedText(shown, Qt::ElideRight, width));
     text.prepare(QTransform(), font());
   }
-  return *laidOut_.insert(row, text);
+  return *laidOut_.insert(row, RowLayout{{0.0, text}});
 }
 
 // The style draws the selection and the focus; the text is laid out once per row and kept, since
@@ -303,7 +341,8 @@ void TCommandLog::paintEvent(QPaintEvent* event) {
     if (selected) option.state |= QStyle::State_Selected;
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, &painter, this);
     painter.setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter.drawStaticText(QPointF(kMargin, option.rect.top() + textTop), laidOut(row, width));
+    for (const auto& [x, text] : laidOut(row, width))
+      painter.drawStaticText(QPointF(kMargin + x, option.rect.top() + textTop), text);
     if (focused && index == current) {
       QStyleOptionFocusRect focus;
       focus.QStyleOption::operator=(option);
@@ -328,6 +367,7 @@ void TCommandLog::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
     rowHeight_ = fontMetrics().height() + 2;
     laidOut_.clear();
+    words_.clear();
     updateScrollRange();
     viewport()->update();
   }

@@ -14,6 +14,7 @@
 #include <QStaticText>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 // The entries as shown: one line each.
@@ -76,11 +77,18 @@ class TCommandLog : public QListView {
   int rowAt(int y) const;
   void updateScrollRange();
   void announceRow(QAccessible::Event type, const QModelIndex& index);
-  const QStaticText& laidOut(int row, int width);
+  // A row as pieces of laid-out text, each at its offset from the row's left edge.
+  using RowLayout = std::vector<std::pair<qreal, QStaticText>>;
+  const RowLayout& laidOut(int row, int width);
+  RowLayout layOutByWords(const QString& shown);
+  const QStaticText& laidOutWord(QStringView word);
 
   TCommandLogModel* rows_;
   int rowHeight_ = 1;
   // Laid-out text of the rows drawn lately, at laidOutWidth_.
-  QHash<int, QStaticText> laidOut_;
+  QHash<int, RowLayout> laidOut_;
   int laidOutWidth_ = -1;
+  // Laid-out words: the log repeats a small vocabulary ("Tx to server: #0x05 Get X"), and shaping
+  // is most of a row's cost, so each word is shaped once and rows are put together from them.
+  QHash<QString, QStaticText> words_;
 };

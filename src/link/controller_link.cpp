@@ -12,6 +12,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 
 #include "link/protocol.h"
@@ -134,7 +135,17 @@ void ControllerLink::waitForReply() {
 }
 
 void ControllerLink::pause(int ms) {
-  if (!sessionEnded_) QThread::msleep(static_cast<unsigned long>(ms));
+  if (sessionEnded_) return;
+  const QDeadlineTimer end(ms, Qt::PreciseTimer);
+  // The repaints asked for so far are done within the pause: after it they would hold up the
+  // reply that arrived meanwhile. Nothing else runs; the rest of the pause is slept.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+#ifdef PR_SET_TIMERSLACK
+  // By default the kernel may end a sleep 50 us late, and a scan sleeps once per panel.
+  ::prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
+  const qint64 leftNs = end.remainingTimeNSecs();
+  if (leftNs > 0) QThread::usleep(static_cast<unsigned long>((leftNs + 999) / 1000));  // never short
 }
 
 void ControllerLink::endSession() {

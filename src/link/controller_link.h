@@ -36,8 +36,8 @@ class ControllerLink : public QObject {
   // connection closes or fails, or the program ends. Returns at once when no connection is open
   // or opening.
   void waitForReply();
-  // Holds the thread for `ms` milliseconds (the protocol's pacing); returns at once once the
-  // program ends.
+  // Holds the thread for `ms` milliseconds (the protocol's pacing), the screen's pending repaints
+  // included; returns at once once the program ends.
   void pause(int ms);
   bool isWaiting() const { return waitDepth_ > 0; }
   // The program is ending: every wait in progress ends, and later waits and pauses return at once.

@@ -2,6 +2,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -55,6 +56,57 @@ class TestCommandLog : public QObject {
     QCOMPARE(log.count(), 0);
     QCOMPARE(bar->maximum(), 0);
     log.grab();
+  }
+
+  // A row is drawn from its words; what the operator sees must still be the entry laid out whole:
+  // same spaces, same width, the ink starting and ending where the whole text's does.
+  void rowsDrawLikeTheirWholeText_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("request") << "Tx to server: #0x05 Get X";
+    QTest::newRow("reply with a repeated word") << "Rx from server: #0x05 Ret X:1=7 | #0x06 Ret X:1=2";
+    QTest::newRow("spaces in a row and at the start") << "  two  spaces   here";
+    QTest::newRow("letters shaped whole") << QStringLiteral("Rx from server: \u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440");
+  }
+  void rowsDrawLikeTheirWholeText() {
+    QFETCH(QString, entry);
+    TCommandLog log;
+    log.resize(900, 108);
+    log.append(entry);
+    log.append(entry);  // the second time its words are laid out already
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    const QImage rows = log.viewport()->grab().toImage();
+    const int rowHeight = log.visualRect(log.model()->index(0, 0)).height();
+    QVERIFY(rowHeight > 0);
+
+    QImage whole(rows.width(), rowHeight, rows.format());
+    whole.fill(rows.pixel(rows.width() - 1, 0));
+    {
+      QPainter painter(&whole);
+      painter.setFont(log.font());
+      painter.setPen(log.palette().color(QPalette::Text));
+      painter.drawText(QRect(0, 0, whole.width(), rowHeight), Qt::AlignLeft | Qt::AlignVCenter, entry);
+    }
+    // The columns that hold ink, against the row's background.
+    const auto inkSpan = [](const QImage& image, int top, int height) {
+      const QRgb background = image.pixel(image.width() - 1, top);
+      int first = image.width(), last = -1;
+      for (int y = top; y < top + height; ++y)
+        for (int x = 0; x < image.width(); ++x)
+          if (image.pixel(x, y) != background) {
+            first = qMin(first, x);
+            last = qMax(last, x);
+          }
+      return std::pair{first, last};
+    };
+    const auto [wholeFirst, wholeLast] = inkSpan(whole, 0, rowHeight);
+    QVERIFY(wholeLast > wholeFirst);
+    for (int row = 0; row < 2; ++row) {
+      const auto [first, last] = inkSpan(rows, row * rowHeight, rowHeight);
+      QVERIFY2(qAbs((last - first) - (wholeLast - wholeFirst)) <= 1,
+               qPrintable(QStringLiteral("row %1 inks %2..%3, the whole text %4..%5")
+                              .arg(row).arg(first).arg(last).arg(wholeFirst).arg(wholeLast)));
+    }
   }
 
   // Rows are picked with the keyboard and the mouse, and Ctrl+C copies them one a line, in row order.

@@ -1,5 +1,6 @@
 // The controller link without a screen: the error numbers of failed attempts, and how long a reply
 // that has not yet got its line end is held.
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -91,6 +92,43 @@ class TestControllerLink : public QObject {
     QVERIFY2(sent < reply.size(), qPrintable(link.logEntries().first()));
     QVERIFY(reply.startsWith(link.logEntries().first().mid(16).toLatin1()));
     trickle.stop();
+  }
+
+  // The poll's pause: the repaints asked for are done in it, a reply that arrives meanwhile waits
+  // for the wait after it, and the pause lasts at least as long as asked.
+  void pauseDoesRepaintsOnlyAndHoldsTheReply() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    ControllerLink link;
+    link.open(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QTRY_VERIFY(link.isConnected());
+
+    struct Seen : QObject {
+      QList<QEvent::Type> types;
+      bool event(QEvent* e) override {
+        types.append(e->type());
+        return true;
+      }
+    } seen;
+    QCoreApplication::postEvent(&seen, new QEvent(QEvent::UpdateRequest));
+    QCoreApplication::postEvent(&seen, new QEvent(QEvent::User));
+    peer->write("#0x06 Ret X:1=5\r\n");
+    peer->flush();
+    StrengMottatt = false;
+    QElapsedTimer clock;
+    clock.start();
+    link.pause(50);
+    QVERIFY(clock.elapsed() >= 50);
+    QCOMPARE(seen.types, QList<QEvent::Type>{QEvent::UpdateRequest});
+    QVERIFY(link.logEntries().isEmpty());
+    QVERIFY(!StrengMottatt);
+
+    link.waitForReply();
+    QCOMPARE(link.logEntries(), QStringList{QStringLiteral("Rx from server: #0x06 Ret X:1=5\r\n")});
+    QCoreApplication::processEvents();
+    QCOMPARE(seen.types, (QList<QEvent::Type>{QEvent::UpdateRequest, QEvent::User}));
   }
 };
 

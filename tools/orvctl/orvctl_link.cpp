@@ -1,7 +1,6 @@
 #include "orvctl_link.h"
 
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 
 #include <optional>
@@ -44,7 +43,7 @@ void OrvctlLink::send(const QString& command) {
   link_.SendCommand(command);
 }
 
-void OrvctlLink::pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void OrvctlLink::pause(int ms) { link_.pause(ms); }
 
 QString OrvctlLink::waitFor(const std::function<bool(const QString&)>& accept, const QString& what) {
   QEventLoop loop;
