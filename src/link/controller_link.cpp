@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/prctl.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include "link/protocol.h"
@@ -64,7 +65,7 @@ ControllerLink::ControllerLink(QObject* parent)
   connect(connector_, &SocketConnector::failed, this, [this](int errorNumber) { failAttempt(errorNumber); });
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
-  connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::flushPartial);
+  connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::partialHoldEnded);
 }
 
 ControllerLink::~ControllerLink() = default;
@@ -79,6 +80,7 @@ void ControllerLink::open(const QString& address, int port) {
   port_ = port;
   pending_.clear();
   partialTimer_.stop();
+  pieceAge_.invalidate();
   QHostAddress host;
   if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
     // Reported like any failed attempt, after the click that started it has finished.
@@ -213,16 +215,39 @@ void ControllerLink::handOnLines() {
   if (lineEnd >= 0) {
     const QByteArray complete = pending_.left(lineEnd + 2);
     pending_.remove(0, lineEnd + 2);
-    partialTimer_.stop();  // what is left, if anything, is a new piece
+    // What is left, if anything, is a new piece.
+    partialTimer_.stop();
+    pieceAge_.invalidate();
+    if (!pending_.isEmpty()) pieceAge_.start();
     handleChunk(complete);
+  } else if (!pending_.isEmpty() && !pieceAge_.isValid()) {
+    pieceAge_.start();
   }
   if (pending_.isEmpty()) {
     partialTimer_.stop();
+    pieceAge_.invalidate();
   } else if (pending_.size() > kMaxPendingBytes) {
     flushPartial();
   } else if (!partialTimer_.isActive()) {
-    partialTimer_.start();
+    partialTimer_.start(static_cast<int>(qMax<qint64>(0, kPartialLineMs - pieceAge_.elapsed())));
   }
+}
+
+// The hold is over. Bytes that reached this end meanwhile but are not read yet (a flood keeps
+// this end busy) may still hold the line end: they are read first, then the hold is looked at again.
+void ControllerLink::partialHoldEnded() {
+  if (pending_.isEmpty()) return;
+  if (isConnected() && (ClientSocket1->bytesAvailable() > 0 || unreadBytes() > 0)) {
+    partialTimer_.start(1);
+    return;
+  }
+  flushPartial();
+}
+
+qint64 ControllerLink::unreadBytes() const {
+  int n = 0;
+  const qintptr fd = ClientSocket1->socketDescriptor();
+  return fd >= 0 && ::ioctl(static_cast<int>(fd), FIONREAD, &n) == 0 ? n : 0;
 }
 
 // The connection is closing: everything that already arrived is handed on first.
@@ -234,6 +259,7 @@ void ControllerLink::takeHeldBytes() {
 
 void ControllerLink::flushPartial() {
   partialTimer_.stop();
+  pieceAge_.invalidate();
   if (pending_.isEmpty()) return;
   const QByteArray chunk = std::exchange(pending_, {});
   handleChunk(chunk);

@@ -1,6 +1,7 @@
 #pragma once
 // The one TCP connection to the controller, the command log's entries, and the wait for a reply.
 // Screen-free: the windows show the log and the failures through the signals below.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
@@ -93,6 +94,9 @@ class ControllerLink : public QObject {
   void takeHeldBytes();
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
+  void partialHoldEnded();
+  // Bytes the system holds for this end that the socket has not taken yet.
+  qint64 unreadBytes() const;
   void acknowledgeAtOnce();
   void endWaits();
 
@@ -101,6 +105,7 @@ class ControllerLink : public QObject {
   QStringList log_;
   QByteArray pending_;
   QTimer partialTimer_;
+  QElapsedTimer pieceAge_;  // since the first byte of the piece waiting for its line end
   QString address_;
   int port_ = 0;
   int waitDepth_ = 0;

@@ -46,6 +46,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, int left, int top, const
 }
 
 void setLabelText(QLabel* label, const QString& text) {
+  if (label->text() == text) return;  // every reply refreshes the box; most leave its labels as they are
   label->setText(text);
   label->adjustSize();
 }
