@@ -93,7 +93,7 @@ fmt() { printf "%.${2:-1}f" "$1"; }
   row "flood of 100 000 status replies: replies handled per second" "1 070 000/s or more" "$(fmt "$v" 0)/s" \
       "$(check "$v" ">=" 1070000)"
   if [[ -n "${BASE_BIN:-}" ]]; then
-    row "the same flood, older build ($BASE_BIN), run in turn with this one" "-" \
+    row "the same flood, older build in BASE_BIN, run in turn with this one" "-" \
         "$(fmt "$(median base_flood_replies_per_s)" 0)/s, longest stall $(fmt "$(median base_flood_max_stall_ms)") ms" "-"
   fi
   v=$(median flood_max_stall_ms)

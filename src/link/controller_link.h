@@ -66,7 +66,7 @@ class ControllerLink : public QObject {
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
   // Bytes taken from the socket in one pass of the event loop at most; a flood's rest waits for
   // the next pass, so the screen and the operator's clicks get their turn in between.
-  static constexpr qint64 kMaxReadBytes = 64 * 1024;
+  static constexpr qint64 kMaxReadBytes = 16 * 1024;
 
  signals:
   void logAppended(const QString& entry);
