@@ -69,8 +69,8 @@ void BM_HandleStatusReply(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     const int n = i % 127 + 1;
-    const QString chunk = QStringLiteral("#0x") + hexText(n, 2) + QStringLiteral(" Ret X:1=") +
-                          QString::number((i / 127) % 8 + 1) + CrLf;
+    const QString chunk =
+        QStringLiteral("#0x") + hexText(n, 2) + QStringLiteral(" Ret X:1=") + QString::number((i / 127) % 8 + 1) + CrLf;
     ++i;
     GetStatus(chunk);
     for (int a : ReplyAddresses(chunk)) inst.area.OppdaterPanel(a);

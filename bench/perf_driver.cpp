@@ -95,7 +95,8 @@ class ThreadedSim {
     thread_.start();
     anchor_.moveToThread(&thread_);
     QMetaObject::invokeMethod(
-        &anchor_, [this, options] {
+        &anchor_,
+        [this, options] {
           sim_ = new ControllerSim(options);
           if (!sim_->listen()) fail("simulator cannot listen");
           port_ = sim_->port();
@@ -103,14 +104,16 @@ class ThreadedSim {
         Qt::BlockingQueuedConnection);
   }
   ~ThreadedSim() {
-    QMetaObject::invokeMethod(&anchor_, [this] { delete sim_; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &anchor_, [this] { delete sim_; }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
   }
   quint16 port() const { return port_; }
   // Queued in the simulator's thread; each call is one write.
   void sendRaw(const QByteArray& bytes) {
-    QMetaObject::invokeMethod(&anchor_, [this, bytes] { sim_->sendRaw(bytes); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &anchor_, [this, bytes] { sim_->sendRaw(bytes); }, Qt::QueuedConnection);
   }
 
  private:
@@ -143,8 +146,8 @@ int runScan(const QString& simPath) {
   quint16 port = 0;
   if (!simPath.isEmpty()) {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(simPath, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--many"),
-                            QString::number(kPanels)});
+    process.start(simPath,
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--many"), QString::number(kPanels)});
     if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) fail("controller-sim did not start");
     const QByteArray first = process.readLine().trimmed();  // "listening on ADDR:PORT"
     port = first.mid(first.lastIndexOf(':') + 1).toUShort();

@@ -63,10 +63,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QString path;
   qint64 fullSize = 0;
   switch (mode & 3) {
-    case 0: path = records::currentSetupPath(); fullSize = records::SystemFileSize; break;
-    case 1: path = records::tunerPath(); fullSize = records::TunerFileSize; break;
-    case 2: path = records::usrButtonPath(); fullSize = records::UsrButtonFileSize; break;
-    case 3: path = records::configurationsFolder() + QStringLiteral("saved.dat"); fullSize = records::SystemFileSize; break;
+    case 0:
+      path = records::currentSetupPath();
+      fullSize = records::SystemFileSize;
+      break;
+    case 1:
+      path = records::tunerPath();
+      fullSize = records::TunerFileSize;
+      break;
+    case 2:
+      path = records::usrButtonPath();
+      fullSize = records::UsrButtonFileSize;
+      break;
+    case 3:
+      path = records::configurationsFolder() + QStringLiteral("saved.dat");
+      fullSize = records::SystemFileSize;
+      break;
   }
   const QByteArray content = fileContent(data, size, fullSize, repeat);
   {

@@ -224,8 +224,7 @@ void TfrmMain::buildMenu() {
       a->setStatusTip(hint);
       a->setToolTip(hint);
     }
-    if constexpr (!std::is_same_v<decltype(handler), std::nullptr_t>)
-      connect(a, &QAction::triggered, this, handler);
+    if constexpr (!std::is_same_v<decltype(handler), std::nullptr_t>) connect(a, &QAction::triggered, this, handler);
     return a;
   };
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
@@ -265,7 +264,8 @@ void TfrmMain::FormCreate() {
     setWindowTitle(QStringLiteral("Orvane Control Client ver. ") + GetVersionInfo(vrFileVersion));
   } catch (const OperatorError& e) {
     // The window keeps its design caption; the rest of the creation steps are skipped.
-    QMetaObject::invokeMethod(this, [text = e.message()] { reportFailure(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [text = e.message()] { reportFailure(text); }, Qt::QueuedConnection);
     return;
   }
   edtUserDefName->clear();

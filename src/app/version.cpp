@@ -4,10 +4,10 @@
 #include "model/operator_error.h"
 
 const QString KeyWordStr[12] = {
-    QStringLiteral("Comments"),       QStringLiteral("CompanyName"),      QStringLiteral("FileDescription"),
-    QStringLiteral("FileVersion"),    QStringLiteral("InternalName"),     QStringLiteral("LegalCopyright"),
+    QStringLiteral("Comments"),        QStringLiteral("CompanyName"),      QStringLiteral("FileDescription"),
+    QStringLiteral("FileVersion"),     QStringLiteral("InternalName"),     QStringLiteral("LegalCopyright"),
     QStringLiteral("LegalTrademarks"), QStringLiteral("OriginalFilename"), QStringLiteral("PrivateBuild"),
-    QStringLiteral("ProductName"),    QStringLiteral("ProductVersion"),   QStringLiteral("SpecialBuild"),
+    QStringLiteral("ProductName"),     QStringLiteral("ProductVersion"),   QStringLiteral("SpecialBuild"),
 };
 
 const VersionResource* programVersionResource() {
@@ -27,7 +27,7 @@ QString GetVersionInfo(TVerResourceKey KeyWord, const VersionResource* resource)
   if (resource->translations.isEmpty()) throw OperatorError(QStringLiteral("????????????"));
   const quint32 translation = resource->translations.constFirst();
   auto hex4 = [](quint32 v) { return QString::number(v & 0xFFFF, 16).toUpper().rightJustified(4, u'0'); };
-  const QString path = QStringLiteral("\\StringFileInfo\\") + hex4(translation) + hex4(translation >> 16) + u'\\' +
-                       KeyWordStr[KeyWord];
+  const QString path =
+      QStringLiteral("\\StringFileInfo\\") + hex4(translation) + hex4(translation >> 16) + u'\\' + KeyWordStr[KeyWord];
   return resource->values.value(path);
 }

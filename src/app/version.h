@@ -23,8 +23,8 @@ enum TVerResourceKey {
 extern const QString KeyWordStr[12];
 
 struct VersionResource {
-  QList<quint32> translations;           // language in the low 16 bits, code page in the high 16
-  QMap<QString, QString> values;         // by path, "\StringFileInfo\040904E4\FileVersion"
+  QList<quint32> translations;    // language in the low 16 bits, code page in the high 16
+  QMap<QString, QString> values;  // by path, "\StringFileInfo\040904E4\FileVersion"
 };
 
 // The resource built into this executable; nullptr would mean it has none.

@@ -52,8 +52,7 @@ BandAction readAction(QStringView token, int line) {
     action.kind = BandAction::Kind::TunerMemory;
     action.tuner = readNumber(left.sliced(5), line);
     action.memory = readNumber(right, line);
-    if (action.tuner < 1 || action.tuner > kTuners)
-      throw BandMapError(line, quoted + ": the tuner must be 1 to 4");
+    if (action.tuner < 1 || action.tuner > kTuners) throw BandMapError(line, quoted + ": the tuner must be 1 to 4");
     if (action.memory < 1 || action.memory > TunerMemories)
       throw BandMapError(line, quoted + QStringLiteral(": the memory must be 1 to %1").arg(TunerMemories));
     return action;
@@ -111,8 +110,7 @@ BandMap parseBandMap(QStringView text) {
 
 std::optional<TunerMemory> sendableTunerMemory(const TunerLookup& lookup, int tuner, int memory) {
   const auto found = lookup ? lookup(tuner, memory) : std::nullopt;
-  if (!found || found->address < 0 || found->address > kLastAddress || found->value < 0 ||
-      found->value > kLargestValue)
+  if (!found || found->address < 0 || found->address > kLastAddress || found->value < 0 || found->value > kLargestValue)
     return std::nullopt;
   return found;
 }
@@ -120,8 +118,7 @@ std::optional<TunerMemory> sendableTunerMemory(const TunerLookup& lookup, int tu
 void checkTunerMemories(const BandMap& map, const TunerLookup& lookup) {
   for (const BandRule& rule : map.rules)
     for (const BandAction& action : rule.actions)
-      if (action.kind == BandAction::Kind::TunerMemory &&
-          !sendableTunerMemory(lookup, action.tuner, action.memory))
+      if (action.kind == BandAction::Kind::TunerMemory && !sendableTunerMemory(lookup, action.tuner, action.memory))
         throw BandMapError(rule.line, QStringLiteral("tuner %1 memory %2 has no setting to send in Tuner.dat")
                                           .arg(action.tuner)
                                           .arg(action.memory));

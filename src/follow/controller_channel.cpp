@@ -17,7 +17,8 @@ ControllerChannel::ControllerChannel(QString host, quint16 port, int timeoutMs, 
       host_(std::move(host)),
       port_(port),
       timeoutMs_(timeoutMs),
-      reconnector_(new Reconnector(&socket_, [this] { start(); }, this)) {
+      reconnector_(new Reconnector(
+          &socket_, [this] { start(); }, this)) {
   replyTimer_.setSingleShot(true);
   connect(&replyTimer_, &QTimer::timeout, this, [this] { finish(Outcome::NoReply, 0); });
   connect(&socket_, &QTcpSocket::connected, this, [this] {

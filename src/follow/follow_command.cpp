@@ -137,15 +137,14 @@ std::optional<FollowSettings> parseFollowArgs(const QStringList& args, QString* 
 
 BandMap loadBandMap(const QString& path, const TunerLookup& lookup) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-    throw OperatorError("map " + path + ": " + file.errorString());
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) throw OperatorError("map " + path + ": " + file.errorString());
   try {
     BandMap map = parseBandMap(QString::fromUtf8(file.readAll()));
     checkTunerMemories(map, lookup);
     return map;
   } catch (const BandMapError& e) {
-    throw OperatorError("map " + path + (e.line() > 0 ? QStringLiteral(" line %1").arg(e.line()) : QString()) +
-                        ": " + e.reason());
+    throw OperatorError("map " + path + (e.line() > 0 ? QStringLiteral(" line %1").arg(e.line()) : QString()) + ": " +
+                        e.reason());
   }
 }
 

@@ -92,7 +92,8 @@ void Follower::step() {
     } else if (const auto memory = sendableTunerMemory(lookup_, action.tuner, action.memory)) {
       sending_ = {BandAction::Kind::Panel, memory->address, memory->value, 0, 0};
     } else {
-      emit event(QStringLiteral("tuner %1 memory %2 has no setting to send: skipped").arg(action.tuner).arg(action.memory));
+      emit event(
+          QStringLiteral("tuner %1 memory %2 has no setting to send: skipped").arg(action.tuner).arg(action.memory));
       continue;
     }
     channel_.setValue(sending_.address, sending_.value);

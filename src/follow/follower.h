@@ -18,8 +18,8 @@ struct FollowOptions {
 class Follower : public QObject {
   Q_OBJECT
  public:
-  Follower(BandMap map, FrequencySource& source, ControllerChannel& channel, TunerLookup lookup,
-           FollowOptions options, QObject* parent = nullptr);
+  Follower(BandMap map, FrequencySource& source, ControllerChannel& channel, TunerLookup lookup, FollowOptions options,
+           QObject* parent = nullptr);
 
   // Starts the source and the channel.
   void start();

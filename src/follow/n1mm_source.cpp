@@ -30,11 +30,16 @@ std::optional<RadioInfo> readRadioInfo(const QByteArray& packet, QString* why) {
   while (xml.readNextStartElement()) {
     const QString name = xml.name().toString();
     const QString text = xml.readElementText(QXmlStreamReader::SkipChildElements);
-    if (name == u"RadioNr") radioNr = readWhole(text);
-    else if (name == u"ActiveRadioNr") activeRadioNr = readWhole(text);
-    else if (name == u"TXFreq") txFreq = readWhole(text);
-    else if (name == u"IsTransmitting" && text.trimmed() == u"True") transmitting = true;
-    else if (name == u"IsTransmitting" && text.trimmed() == u"False") transmitting = false;
+    if (name == u"RadioNr")
+      radioNr = readWhole(text);
+    else if (name == u"ActiveRadioNr")
+      activeRadioNr = readWhole(text);
+    else if (name == u"TXFreq")
+      txFreq = readWhole(text);
+    else if (name == u"IsTransmitting" && text.trimmed() == u"True")
+      transmitting = true;
+    else if (name == u"IsTransmitting" && text.trimmed() == u"False")
+      transmitting = false;
   }
   if (xml.hasError()) {
     *why = QStringLiteral("broken XML: ") + xml.errorString();
@@ -83,7 +88,8 @@ void N1mmSource::readPacket(const QByteArray& packet) {
   if (!info) {
     // Said once per kind of fault, not once per packet of a misbehaving sender.
     if (!why.isEmpty() && why != lastNotice_)
-      emit notice("ignored a logger packet (" + why + "): " + printable(packet.first(std::min<qsizetype>(packet.size(), 60))));
+      emit notice("ignored a logger packet (" + why +
+                  "): " + printable(packet.first(std::min<qsizetype>(packet.size(), 60))));
     lastNotice_ = why;
     return;
   }
@@ -91,7 +97,7 @@ void N1mmSource::readPacket(const QByteArray& packet) {
   if (info->radioNr != radio_.value_or(info->activeRadioNr)) return;
   RadioState state;
   state.hz = info->txHz;
-  state.transmit = !info->transmitting ? Transmit::Unknown
-                                       : (*info->transmitting ? Transmit::Transmitting : Transmit::Receive);
+  state.transmit =
+      !info->transmitting ? Transmit::Unknown : (*info->transmitting ? Transmit::Transmitting : Transmit::Receive);
   emit stateRead(state);
 }

@@ -33,7 +33,8 @@ RigSource::RigSource(QString host, quint16 port, int pollMs, QObject* parent)
       host_(std::move(host)),
       port_(port),
       pollMs_(pollMs),
-      reconnector_(new Reconnector(&socket_, [this] { connectToRig(); }, this)) {
+      reconnector_(new Reconnector(
+          &socket_, [this] { connectToRig(); }, this)) {
   pollTimer_.setInterval(pollMs_);
   answerTimer_.setSingleShot(true);
   connect(&pollTimer_, &QTimer::timeout, this, &RigSource::poll);
@@ -43,7 +44,8 @@ RigSource::RigSource(QString host, quint16 port, int pollMs, QObject* parent)
   });
   connect(&socket_, &QTcpSocket::connected, this, &RigSource::onConnected);
   connect(&socket_, &QTcpSocket::readyRead, this, &RigSource::readAnswers);
-  connect(&socket_, &QTcpSocket::disconnected, this, [this] { onLost(QStringLiteral("the rig closed the connection")); });
+  connect(&socket_, &QTcpSocket::disconnected, this,
+          [this] { onLost(QStringLiteral("the rig closed the connection")); });
   connect(&socket_, &QTcpSocket::errorOccurred, this, [this] { onLost(socket_.errorString()); });
 }
 
@@ -114,8 +116,8 @@ void RigSource::answer(const QByteArray& line) {
   }
   asked_ = Question::None;
   if (line == "0") {
-    const bool trusted = !sinceTransmitFailure_.isValid() ||
-                         sinceTransmitFailure_.hasExpired(kReceiveTrustedAfterFailureMs);
+    const bool trusted =
+        !sinceTransmitFailure_.isValid() || sinceTransmitFailure_.hasExpired(kReceiveTrustedAfterFailureMs);
     reading_.transmit = trusted ? Transmit::Receive : Transmit::Unknown;
   } else if (line == "1" || line == "2" || line == "3") {
     reading_.transmit = Transmit::Transmitting;

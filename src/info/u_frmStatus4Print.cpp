@@ -15,11 +15,9 @@ QString systemStatusText() {
   for (int n = 1; n < SystemSlots; ++n) {  // slot 0 is never a panel of its own
     const TSystemRecord& rec = SystemArray[n];
     if (!rec.I_bruk) continue;
-    lines << QStringLiteral("Address: 0x") + hexText(rec.Adresse)
-          << QStringLiteral("Name: ") + rec.Navn.text()
+    lines << QStringLiteral("Address: 0x") + hexText(rec.Adresse) << QStringLiteral("Name: ") + rec.Navn.text()
           << QStringLiteral("Description:: ") + rec.BrukerDef.text()
-          << QStringLiteral("Status: 0x") + hexText(rec.Status)
-          << QString(25, u'*');
+          << QStringLiteral("Status: 0x") + hexText(rec.Status) << QString(25, u'*');
   }
   lines << QString();
   return lines.join(u'\n');

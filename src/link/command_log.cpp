@@ -327,7 +327,7 @@ void TCommandLog::paintEvent(QPaintEvent* event) {
   const QItemSelectionModel* selection = selectionModel();
   const bool focused = hasFocus();
   const QStyle::State base = option.state & ~(QStyle::State_Selected | QStyle::State_HasFocus);
-  const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+  const QPalette::ColorGroup group = !isEnabled()       ? QPalette::Disabled
                                      : isActiveWindow() ? QPalette::Normal
                                                         : QPalette::Inactive;
   const int width = viewport()->width() - 2 * kMargin;

@@ -84,13 +84,13 @@ void ControllerLink::open(const QString& address, int port) {
   QHostAddress host;
   if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
     // Reported like any failed attempt, after the click that started it has finished.
-    QMetaObject::invokeMethod(this, [this] { failAttempt(EINVAL, QStringLiteral("Not a numeric IPv4 address")); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { failAttempt(EINVAL, QStringLiteral("Not a numeric IPv4 address")); }, Qt::QueuedConnection);
     return;
   }
   if (port < 0 || port > 65535) {
-    QMetaObject::invokeMethod(this, [this] { failAttempt(EINVAL, QStringLiteral("Port out of range")); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { failAttempt(EINVAL, QStringLiteral("Port out of range")); }, Qt::QueuedConnection);
     return;
   }
   connector_->start(host.toIPv4Address(), static_cast<quint16>(port));
@@ -158,7 +158,9 @@ void ControllerLink::endSession() {
 void ControllerLink::endWaits() {
   ++waitGeneration_;
   // Wake a wait that sleeps in the event loop so it sees the change.
-  if (waitDepth_ > 0) QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+  if (waitDepth_ > 0)
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
 }
 
 void ControllerLink::appendLog(const QString& entry) {

@@ -29,10 +29,14 @@ int StrToInt(QStringView text) {
   for (; i < n; ++i) {
     const char16_t c = text[i].unicode();
     int digit;
-    if (c >= u'0' && c <= u'9') digit = c - u'0';
-    else if (hex && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
-    else if (hex && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
-    else throw ConversionError(text.toString());
+    if (c >= u'0' && c <= u'9')
+      digit = c - u'0';
+    else if (hex && c >= u'a' && c <= u'f')
+      digit = c - u'a' + 10;
+    else if (hex && c >= u'A' && c <= u'F')
+      digit = c - u'A' + 10;
+    else
+      throw ConversionError(text.toString());
     value = value * (hex ? 16 : 10) + digit;
     if (value > limit) throw ConversionError(text.toString());
   }

@@ -36,7 +36,7 @@ struct NameEntry {
   int slot;     // the address text read as a number: the slot it names
   int address;  // the address text read as hexadecimal
   QString model;
-  int id;       // the entry's place in the reply, from 1
+  int id;  // the entry's place in the reply, from 1
 };
 struct NameReply {
   QList<NameEntry> entries;
@@ -74,7 +74,7 @@ void GetStatus(QStringView s);  // parseStatusReplies, then applyStatusReplies
 QList<int> ReplyAddresses(QStringView s);
 
 namespace command {
-QString nameRequest();                           // "#0xFF Get Name" CR LF
-QString statusRequest(int address);              // "#0xAA Get X" CR LF
-QString setValue(int address, int value);        // "#0xAA Set X:1=v" CR LF
+QString nameRequest();                     // "#0xFF Get Name" CR LF
+QString statusRequest(int address);        // "#0xAA Get X" CR LF
+QString setValue(int address, int value);  // "#0xAA Set X:1=v" CR LF
 }  // namespace command

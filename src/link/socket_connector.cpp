@@ -18,7 +18,8 @@ void SocketConnector::start(quint32 ipv4, quint16 port) {
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd_ < 0) {
     const int error = errno;
-    QMetaObject::invokeMethod(this, [this, error] { emit failed(error); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, error] { emit failed(error); }, Qt::QueuedConnection);
     return;
   }
   sockaddr_in to{};
@@ -29,7 +30,8 @@ void SocketConnector::start(quint32 ipv4, quint16 port) {
   const int error = rc == 0 ? 0 : errno;
   if (rc != 0 && error != EINPROGRESS) {
     // Reported from the event loop, as every other outcome is.
-    QMetaObject::invokeMethod(this, [this, error] { fail(error); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, error] { fail(error); }, Qt::QueuedConnection);
     return;
   }
   // Writable once the attempt has ended, either way; SO_ERROR says how.

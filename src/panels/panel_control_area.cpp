@@ -71,8 +71,8 @@ TSevenSeg* makeDisplay(QWidget* parent, const QString& name, int width, int digi
 }
 
 // A latching button with its caption label laid over it.
-TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& name, int left,
-                        TCaptionLabel** caption, const QString& text, int captionLeft, int captionWidth) {
+TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& name, int left, TCaptionLabel** caption,
+                        const QString& text, int captionLeft, int captionWidth) {
   auto* b = new TLatchButton(parent);
   b->setObjectName(name);
   b->move(left, kButtonTop);
@@ -88,7 +88,8 @@ TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& nam
 
 // A port button names its port and the operator's label for it; down is its checked state.
 void namePort(TLatchButton* button, TCaptionLabel* caption, int port, const QString& label) {
-  const QString name = QStringLiteral("Port %1").arg(port) + (label.isEmpty() ? QString() : QStringLiteral(": ") + label);
+  const QString name =
+      QStringLiteral("Port %1").arg(port) + (label.isEmpty() ? QString() : QStringLiteral(": ") + label);
   button->setAccessibleName(name);
   caption->setAccessibleName(name);
 }
@@ -99,8 +100,7 @@ QString modelCaption(const QString& model, int address) {
 
 }  // namespace
 
-PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress,
-                                   QObject* parent)
+PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress, QObject* parent)
     : QObject(parent), link_(link), cbAddress_(cbAddress) {
   buildOrv0(clientArea);
   buildOrv11(clientArea);
@@ -173,8 +173,8 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
     }
     makeLabel(pb.box, QStringLiteral("lbl%1Leg%2").arg(m).arg(k), legendLeft, legendTop, comic(16, true),
               QString::number(k) + u':');
-    pb.portLabels[k - 1] = makeLabel(pb.box, QStringLiteral("lbl%1Btn%2").arg(m).arg(k), right ? 301 : 109,
-                                     labelTop, comic(16, false));
+    pb.portLabels[k - 1] =
+        makeLabel(pb.box, QStringLiteral("lbl%1Btn%2").arg(m).arg(k), right ? 301 : 109, labelTop, comic(16, false));
   }
 
   pb.group = new QButtonGroup(pb.box);

@@ -95,4 +95,3 @@ class PanelControlArea : public QObject {
   PortBox orv15_;
   PortBox orv18_;
 };
-

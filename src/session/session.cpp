@@ -97,9 +97,13 @@ void Session::showProductOf(int slot) {
 
 void Session::lblProduktClick() {
   QString text;
-  if (shownProduct_ == u"Orv0") text = Orv0Navn;
-  else if (shownProduct_ == u"Orv11") text = Orv11Navn;
-  else if (shownProduct_ == u"Orv15") text = Orv15Navn;
-  else if (shownProduct_ == u"Orv18") text = Orv18Navn;
+  if (shownProduct_ == u"Orv0")
+    text = Orv0Navn;
+  else if (shownProduct_ == u"Orv11")
+    text = Orv11Navn;
+  else if (shownProduct_ == u"Orv15")
+    text = Orv15Navn;
+  else if (shownProduct_ == u"Orv18")
+    text = Orv18Navn;
   screen_.showMessage(text);
 }

@@ -28,9 +28,10 @@ QString writeWhole(const QString& path, const void* data, qint64 size) {
   if (!file.open(QIODevice::WriteOnly)) return file.errorString();
   const qint64 written = writeBytes(file, static_cast<const char*>(data), size);
   if (written != size) {
-    const QString reason = written < 0 && file.error() != QFileDevice::NoError
-                               ? file.errorString()
-                               : QStringLiteral("Only %1 of %2 bytes could be written.").arg(qMax<qint64>(written, 0)).arg(size);
+    const QString reason =
+        written < 0 && file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QStringLiteral("Only %1 of %2 bytes could be written.").arg(qMax<qint64>(written, 0)).arg(size);
     file.cancelWriting();
     return reason;
   }
@@ -114,7 +115,9 @@ void restoreAtStartup() {
 
 FileResult storeSystemSetup() { return writeSystemTo(currentSetupPath()); }
 
-FileResult storeSystemSetupIfExists() { return QFileInfo::exists(currentSetupPath()) ? storeSystemSetup() : FileResult{}; }
+FileResult storeSystemSetupIfExists() {
+  return QFileInfo::exists(currentSetupPath()) ? storeSystemSetup() : FileResult{};
+}
 
 FileResult storeTuners() { return store(tunerPath(), TunerArray, TunerFileSize); }
 
@@ -133,11 +136,13 @@ bool readSystemFrom(const QString& path, QString* error) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
   if (file.size() != SystemFileSize)
-    return fail(QStringLiteral("It holds %1 bytes; a system configuration holds %2.").arg(file.size()).arg(SystemFileSize));
+    return fail(
+        QStringLiteral("It holds %1 bytes; a system configuration holds %2.").arg(file.size()).arg(SystemFileSize));
   const QByteArray bytes = file.read(SystemFileSize + 1);
   if (bytes.size() != SystemFileSize) {
     if (file.error() != QFileDevice::NoError) return fail(file.errorString());
-    return fail(QStringLiteral("It holds %1 bytes; a system configuration holds %2.").arg(bytes.size()).arg(SystemFileSize));
+    return fail(
+        QStringLiteral("It holds %1 bytes; a system configuration holds %2.").arg(bytes.size()).arg(SystemFileSize));
   }
   std::memcpy(SystemArray, bytes.constData(), sizeof SystemArray);
   return true;

@@ -12,8 +12,8 @@ class QIODevice;
 
 namespace records {
 
-constexpr qint64 SystemFileSize = SystemSlots * qint64(sizeof(TSystemRecord));   // 395776
-constexpr qint64 TunerFileSize = TunerSlots * qint64(sizeof(TTunerRecord));      // 3120
+constexpr qint64 SystemFileSize = SystemSlots * qint64(sizeof(TSystemRecord));  // 395776
+constexpr qint64 TunerFileSize = TunerSlots * qint64(sizeof(TTunerRecord));     // 3120
 constexpr qint64 UsrButtonFileSize = MaxUsrBtns * qint64(sizeof(TUsrBtnType));  // 5600
 
 // InstalledPath + "Configurations/" and the files in it, spelled as found on disk when they are used.

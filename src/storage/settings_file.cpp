@@ -56,7 +56,8 @@ TcpSettings readTcpSettings(const QString& iniPath) {
 
 FileResult writeTcpSettings(const QString& iniPath, const QString& address, const QString& port) {
   QSettings settings(iniPath, QSettings::IniFormat);
-  for (const auto& [key, value] : {std::pair{QStringLiteral("Address"), address}, std::pair{QStringLiteral("Port"), port}}) {
+  for (const auto& [key, value] :
+       {std::pair{QStringLiteral("Address"), address}, std::pair{QStringLiteral("Port"), port}}) {
     settings.setValue(Section + u'/' + key, value);
     settings.sync();
     // A FormatError only says the old file held lines QSettings could not parse; it still wrote.

@@ -165,10 +165,9 @@ void TfrmSaveConfig::btnSaveClick() {
   request.save = true;
   request.startFolder = filenames::programFile(QStringLiteral("Configurations"));
   // A "/" from a date format would turn the name into a folder path.
-  request.proposedName = TidOgDato(QDateTime::currentDateTime(), QLocale::system())
-                             .replace(u'/', u'-')
-                             .replace(u'\\', u'-') +
-                         QStringLiteral(".dat");
+  request.proposedName =
+      TidOgDato(QDateTime::currentDateTime(), QLocale::system()).replace(u'/', u'-').replace(u'\\', u'-') +
+      QStringLiteral(".dat");
   request.filter = QStringLiteral("Orvane Control system config files|*.dat|All files|*.*");
   const QString path = dialogs::askFileName(request);
   if (path.isEmpty()) return;
@@ -211,7 +210,8 @@ bool loadConfigurationFile() {
 
   QString error;
   if (!records::readSystemFrom(path, &error)) {
-    dialogs::showMessage(QStringLiteral("Cannot load configuration file \"%1\". %2").arg(QDir::toNativeSeparators(path), error));
+    dialogs::showMessage(
+        QStringLiteral("Cannot load configuration file \"%1\". %2").arg(QDir::toNativeSeparators(path), error));
     return false;
   }
   dialogs::showMessage(QStringLiteral("Comment assosiated with this config file: ") + CrLf +

@@ -176,8 +176,8 @@ void TfrmTuner::openWindow() {
     const int a = record().Adresse;
     // An address from Tuner.dat may name no slot: such a tuner has no panel to show.
     const TSystemRecord* panel = isSystemSlot(a) ? &SystemArray[a] : nullptr;
-    gbOrv11->setTitle(literalCaption((panel ? panel->Navn.text() : QString()) + QStringLiteral(" @ 0x") +
-                                     hexText(a, 2)));
+    gbOrv11->setTitle(
+        literalCaption((panel ? panel->Navn.text() : QString()) + QStringLiteral(" @ 0x") + hexText(a, 2)));
     lblOrv11->setText(panel ? panel->BrukerDef.text() : QString());
     lblOrv11->adjustSize();
     setDisplay(panel ? hexText(panel->Status, 2) : QString());
@@ -209,9 +209,8 @@ void TfrmTuner::nameMemoryButtons() {
   const TTunerRecord& rec = record();
   for (int k = 1; k <= tuner::MemoryButtons; ++k) {
     const QString label = rec.Buttons[k - 1].Tekst.text().replace(QChar(10), u' ').simplified();
-    btn[std::size_t(k - 1)]->setAccessibleName(QStringLiteral("Memory %1: %2, setting %3")
-                                                   .arg(k)
-                                                   .arg(label, hexText(rec.Buttons[k - 1].Verdi, 2)));
+    btn[std::size_t(k - 1)]->setAccessibleName(
+        QStringLiteral("Memory %1: %2, setting %3").arg(k).arg(label, hexText(rec.Buttons[k - 1].Verdi, 2)));
   }
 }
 

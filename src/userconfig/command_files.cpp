@@ -59,8 +59,8 @@ CommandFile decodeCommandFile(QByteArrayView bytes) {
 }
 
 QByteArray encodeCommandFile(const QString& text, CommandFile::Encoding encoding) {
-  const QString crlfText = splitCommandLines(text).join(CrLf) +
-                           (text.endsWith(u'\n') || text.endsWith(u'\r') ? CrLf : QString());
+  const QString crlfText =
+      splitCommandLines(text).join(CrLf) + (text.endsWith(u'\n') || text.endsWith(u'\r') ? CrLf : QString());
   auto encodeWith = [&](QStringConverter::Encoding enc, const QByteArray& mark) {
     QStringEncoder encoder(enc, QStringConverter::Flag::Stateless);
     return mark + QByteArray(encoder.encode(crlfText));

@@ -119,8 +119,8 @@ TfrmConfigButtons::TfrmConfigButtons(QComboBox* mainAddressList, UserButtons* bu
 
   // Top to bottom, left to right; Tab leaves the command box (commands hold no tabs).
   memCommands->setTabChangesFocus(true);
-  QWidget* order[] = {cbEntries, leButtonText, Button1,    cbAddress,      edtPos, memCommands,
-                      btnCurrConfig, btnNewLine, btnClrKey, btnSaveCommand, btnClose};
+  QWidget* order[] = {cbEntries,     leButtonText, Button1,   cbAddress,      edtPos,  memCommands,
+                      btnCurrConfig, btnNewLine,   btnClrKey, btnSaveCommand, btnClose};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

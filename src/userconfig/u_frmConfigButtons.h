@@ -43,10 +43,10 @@ class TfrmConfigButtons : public QDialog {
   // True while composing a new entry, false after "Edit this entry".
   bool ny = true;
 
-  static inline const QString AllSlotsInUseMessage = QStringLiteral(
-      "All twenty user buttons are in use. Delete one of them before you add a new entry.");
-  static inline const QString NoEntrySelectedMessage = QStringLiteral(
-      "No entry is selected. Choose the entry to edit from the list, then press \"Save entry\" again.");
+  static inline const QString AllSlotsInUseMessage =
+      QStringLiteral("All twenty user buttons are in use. Delete one of them before you add a new entry.");
+  static inline const QString NoEntrySelectedMessage =
+      QStringLiteral("No entry is selected. Choose the entry to edit from the list, then press \"Save entry\" again.");
 
  protected:
   void showEvent(QShowEvent* event) override;

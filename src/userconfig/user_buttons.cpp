@@ -37,9 +37,7 @@ UserButtons::UserButtons(QWidget* sbKnapperContent, ControllerLink* link, QObjec
   connect(delBtn, &QAction::triggered, this, &UserButtons::delBtnClick);
 }
 
-QPushButton* UserButtons::button(int k) const {
-  return k >= 0 && k < MaxUsrBtns ? buttons_[k] : nullptr;
-}
+QPushButton* UserButtons::button(int k) const { return k >= 0 && k < MaxUsrBtns ? buttons_[k] : nullptr; }
 
 void UserButtons::openPopup(int k, const QPoint& globalPos) {
   if (!button(k) || !button(k)->isVisible()) return;

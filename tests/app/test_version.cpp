@@ -16,10 +16,11 @@ class TestVersion : public QObject {
     QTest::addColumn<QList<quint32>>("translations");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("first translation decides") << QList<quint32>{0x04B00414u, 0x04E40409u}
-                                               << "\\StringFileInfo\\041404B0\\FileVersion" << "1.2";
-    QTest::newRow("other language misses") << QList<quint32>{0x04B00414u}
-                                           << "\\StringFileInfo\\040904E4\\FileVersion" << "";
+    QTest::newRow("first translation decides")
+        << QList<quint32>{0x04B00414u, 0x04E40409u} << "\\StringFileInfo\\041404B0\\FileVersion"
+        << "1.2";
+    QTest::newRow("other language misses") << QList<quint32>{0x04B00414u} << "\\StringFileInfo\\040904E4\\FileVersion"
+                                           << "";
   }
   void lookups() {
     QFETCH(QList<quint32>, translations);

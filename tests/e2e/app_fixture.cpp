@@ -24,8 +24,9 @@ void AppFixture::start(SimOptions options) {
   options.echo = false;
   sim_ = std::make_unique<ControllerSim>(options);
   QVERIFY2(sim_->listen(), qPrintable(sim_->errorString()));
-  QObject::connect(sim_.get(), &ControllerSim::lineReceived, sim_.get(),
-                   [this](const QByteArray& line) { received.append({clock_.elapsed(), line}); });
+  QObject::connect(sim_.get(), &ControllerSim::lineReceived, sim_.get(), [this](const QByteArray& line) {
+    received.append({clock_.elapsed(), line});
+  });
   startProgram();
   window_->frmTCPIP->lePort->setText(QString::number(sim_->port()));
 }

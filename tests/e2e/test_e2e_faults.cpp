@@ -42,9 +42,9 @@ struct Fault {
   QByteArray raw;           // sent once connected, before the action
   Action action = Action::Scan;
   Operator op = Operator::Nothing;
-  QStringList messages;            // what the operator is shown, in order
-  std::map<int, QString> inUse;    // slot -> model name the table must hold; every other slot unused
-  std::map<int, int> status;       // slot -> Status the table must hold afterwards
+  QStringList messages;          // what the operator is shown, in order
+  std::map<int, QString> inUse;  // slot -> model name the table must hold; every other slot unused
+  std::map<int, int> status;     // slot -> Status the table must hold afterwards
   std::function<void(AppFixture&)> check;
 };
 
@@ -245,9 +245,17 @@ void TestE2eFaults::misbehavingController_data() {
   }
   {
     Fault f;
-    f.options = withPanels({{2, QByteArray("Orv\0" "15", 5), 4}, {3, "Orv18", 1}});
+    f.options = withPanels({{2,
+                             QByteArray("Orv\0"
+                                        "15",
+                                        5),
+                             4},
+                            {3, "Orv18", 1}});
     f.raw = QByteArray("\0\0\0\r\n", 5);
-    f.inUse = {{2, QString::fromLatin1("Orv\0" "15", 5)}, {3, "Orv18"}};
+    f.inUse = {{2, QString::fromLatin1("Orv\0"
+                                       "15",
+                                       5)},
+               {3, "Orv18"}};
     f.status = {{3, 1}};
     row("NUL bytes", f);
   }

@@ -84,15 +84,14 @@ class TestE2eKeyboard : public QObject {
   void tabOrder_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("main") << "frmMain"
-                          << QStringList{"btnConn_DisConn", "btnScan", "btnStopWaiting", "cbAddress",
-                                         "edtUserDefName", "lbRespons", "Button9", "Button3", "btnUsrConf0",
-                                         "btnUsrConf19", "btnClose"};
+    QTest::newRow("main") << "frmMain" << QStringList{"btnConn_DisConn", "btnScan",      "btnStopWaiting", "cbAddress",
+                                                      "edtUserDefName",  "lbRespons",    "Button9",        "Button3",
+                                                      "btnUsrConf0",     "btnUsrConf19", "btnClose"};
     QTest::newRow("TCPIP") << "frmTCPIP" << QStringList{"leIP", "lePort", "Button1"};
-    QTest::newRow("user configuration")
-        << "frmConfigButtons"
-        << QStringList{"cbEntries", "leButtonText", "Button1",   "cbAddress",      "edtPos",  "memCommands",
-                       "btnCurrConfig", "btnNewLine", "btnClrKey", "btnSaveCommand", "btnClose"};
+    QTest::newRow("user configuration") << "frmConfigButtons"
+                                        << QStringList{"cbEntries", "leButtonText",   "Button1",       "cbAddress",
+                                                       "edtPos",    "memCommands",    "btnCurrConfig", "btnNewLine",
+                                                       "btnClrKey", "btnSaveCommand", "btnClose"};
     QTest::newRow("saving") << "frmSaveConfig"
                             << QStringList{"cbFKey",   "leUserConfigName", "btnSaveFKeys", "leComment",
                                            "memArray", "btnSave",          "btnClose"};
@@ -119,8 +118,7 @@ class TestE2eKeyboard : public QObject {
   // Escape is the close box: the window hides, and a tuner window writes nothing.
   void escapeCloses_data() {
     QTest::addColumn<QString>("window");
-    for (const char* name :
-         {"frmTCPIP", "frmConfigButtons", "frmSaveConfig", "frmShowArray", "frmAbout", "frmTuner1"})
+    for (const char* name : {"frmTCPIP", "frmConfigButtons", "frmSaveConfig", "frmShowArray", "frmAbout", "frmTuner1"})
       QTest::newRow(name) << QString::fromLatin1(name);
   }
   void escapeCloses() {
@@ -148,9 +146,12 @@ class TestE2eKeyboard : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<int>("fileDialogs");
-    QTest::newRow("TCPIP: Close") << "frmTCPIP" << "lePort" << true << 0;
-    QTest::newRow("About: Close") << "frmAbout" << "btnClose" << true << 0;
-    QTest::newRow("saving: Save asks for a name") << "frmSaveConfig" << "leComment" << false << 1;
+    QTest::newRow("TCPIP: Close") << "frmTCPIP"
+                                  << "lePort" << true << 0;
+    QTest::newRow("About: Close") << "frmAbout"
+                                  << "btnClose" << true << 0;
+    QTest::newRow("saving: Save asks for a name") << "frmSaveConfig"
+                                                  << "leComment" << false << 1;
   }
   void enterPressesDefault() {
     QFETCH(QString, window);

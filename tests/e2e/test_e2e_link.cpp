@@ -28,7 +28,6 @@ QStringList comboEntries(const QComboBox* cb) {
   return entries;
 }
 
-
 const QString kNameReply =
     QStringLiteral("#0xFF Ret 0x02:Name:Orv15 0x03:Name:Orv18 0x04:Name:Orv15 0x06:Name:Orv11\r\n");
 
@@ -282,7 +281,8 @@ class TestE2eLink : public QObject {
     QCOMPARE(app.w().panels->gbOrv15->isVisible(), true);
     seen.window = &app.w();
     dialogs::install(&seen);
-    app.sim().sendRaw("#0x05 Ret X:1=0\r\n#0x02 Ret X:1=3\r\n#0x05 Ret X:1=0\r\n#0x02 Ret X:1=4\r\n#0x05 Ret X:1=0\r\n");
+    app.sim().sendRaw(
+        "#0x05 Ret X:1=0\r\n#0x02 Ret X:1=3\r\n#0x05 Ret X:1=0\r\n#0x02 Ret X:1=4\r\n#0x05 Ret X:1=0\r\n");
     QTRY_COMPARE(seen.shown.size(), 3);
     dialogs::install(&app.recorder);
     QCOMPARE(seen.shown, (QStringList{"1", "4", "4"}));

@@ -78,13 +78,14 @@ class TestE2eOperate : public QObject {
     QVERIFY(app.w().panels->gbOrv11->isVisible());
     auto* ss = named<TSevenSeg>(app.w().panels->gbOrv11, "ssOrv11");
     QCOMPARE(ss->caption(), QStringLiteral("27"));
-    const QList<QPair<QString, int>> steps{{"sbOrv11_1pp", 55}, {"sbOrv11_1P", 56}, {"sbOrv11_1M", 55},
-                                           {"spOrv11_1NN", 39}};
+    const QList<QPair<QString, int>> steps{
+        {"sbOrv11_1pp", 55}, {"sbOrv11_1P", 56}, {"sbOrv11_1M", 55}, {"spOrv11_1NN", 39}};
     for (const auto& [button, value] : steps) {
       named<QAbstractButton>(app.w().panels->gbOrv11, button)->click();
       QCOMPARE(SystemArray[6].Status, value);
       // The reply sets the working position again; the next step starts from it.
-      QTRY_COMPARE(app.w().link->logEntries().last(), QStringLiteral("Rx from server: #0x06 Ret X:1=%1\r\n").arg(value));
+      QTRY_COMPARE(app.w().link->logEntries().last(),
+                   QStringLiteral("Rx from server: #0x06 Ret X:1=%1\r\n").arg(value));
     }
     QTRY_COMPARE(named<TSevenSeg>(app.w().scrollStatus->widget(), "ssOrv11_6")->caption(), QStringLiteral("27"));
   }
@@ -191,7 +192,8 @@ class TestE2eOperate : public QObject {
           return stamps.size() == 6;
         }(),
         10000);
-    for (int k = 1; k < stamps.size(); ++k) QVERIFY2(stamps[k] - stamps[k - 1] >= 90, qPrintable(QString::number(stamps[k] - stamps[k - 1])));
+    for (int k = 1; k < stamps.size(); ++k)
+      QVERIFY2(stamps[k] - stamps[k - 1] >= 90, qPrintable(QString::number(stamps[k] - stamps[k - 1])));
 
     // Deleting hides the button and keeps its file.
     emit button->customContextMenuRequested(QPoint(5, 5));

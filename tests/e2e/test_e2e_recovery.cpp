@@ -159,8 +159,7 @@ class TestE2eRecovery : public QObject {
     // chunk again, fails again and stops there.
     once([&] { return app.recorder.messages.size() == 1; }, [&] { app.w().btnStopWaiting->click(); });
     app.scan();
-    QCOMPARE(app.recorder.messages,
-             QStringList(2, QStringLiteral("'q' is not a valid integer value")));
+    QCOMPARE(app.recorder.messages, QStringList(2, QStringLiteral("'q' is not a valid integer value")));
     QCOMPARE(controller.received.size(), 3);  // name, 0x02, 0x03: the poll stopped at 0x03
     QCOMPARE(SystemArray[2].Status, 4);
     QVERIFY(!FirstScanDone);
@@ -173,8 +172,8 @@ class TestE2eRecovery : public QObject {
     connectTo(app, controller.port());
     app.scan();
     QCOMPARE(app.recorder.messages, QStringList{QStringLiteral("'0xZZ' is not a valid integer value")});
-    QVERIFY(SystemArray[2].I_bruk);   // read before the failure
-    QVERIFY(!SystemArray[4].I_bruk);  // after it
+    QVERIFY(SystemArray[2].I_bruk);           // read before the failure
+    QVERIFY(!SystemArray[4].I_bruk);          // after it
     QCOMPARE(controller.received.size(), 1);  // no poll
     QVERIFY(!FirstScanDone);
   }

@@ -42,7 +42,9 @@ class Rigctld {
 
   bool start(bool transmitSettable = true) {
     QStringList args = {"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port_)};
-    if (transmitSettable) args << "-P" << "RIG";
+    if (transmitSettable)
+      args << "-P"
+           << "RIG";
     process_.start(QStringLiteral(RIGCTLD_PATH), args);
     if (!process_.waitForStarted()) return false;
     // Listening once a connection is taken.
@@ -62,7 +64,8 @@ class Rigctld {
   // rigctl -m 2 against this rigctld, e.g. {"F", "3550000"} or {"T", "1"}.
   bool rigctl(const QStringList& command) {
     QProcess client;
-    client.start(QStringLiteral(RIGCTL_PATH), QStringList{"-m", "2", "-r", "127.0.0.1:" + QString::number(port_)} + command);
+    client.start(QStringLiteral(RIGCTL_PATH),
+                 QStringList{"-m", "2", "-r", "127.0.0.1:" + QString::number(port_)} + command);
     QSignalSpy done(&client, &QProcess::finished);
     return done.wait(10000) && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
   }

@@ -61,10 +61,12 @@ class TestBandMap : public QObject {
     const QString ok = QStringLiteral("# fine\n3500-3800 0x02=2\n");
     QTest::newRow("not a range") << ok + "abc 0x02=1" << 3 << "'abc' is not a range FROM-TO in kHz";
     QTest::newRow("open range") << ok + "3500- 0x02=1" << 3 << "'3500-' is not a range FROM-TO in kHz";
-    QTest::newRow("MHz with four decimals") << ok + "3.5000-3.8 0x02=1" << 3 << "'3.5000-3.8' is not a range FROM-TO in kHz";
+    QTest::newRow("MHz with four decimals")
+        << ok + "3.5000-3.8 0x02=1" << 3 << "'3.5000-3.8' is not a range FROM-TO in kHz";
     QTest::newRow("reversed") << ok + "7200-7000 0x02=1" << 3 << "the range 7200-7000 ends before it starts";
     QTest::newRow("no actions") << ok + "7000-7200   # later" << 3 << "the range 7000-7200 has no actions";
-    QTest::newRow("address too high") << ok + "7000-7200 0x80=1" << 3 << "'0x80=1': the panel address must be 0x00 to 0x7F";
+    QTest::newRow("address too high") << ok + "7000-7200 0x80=1" << 3
+                                      << "'0x80=1': the panel address must be 0x00 to 0x7F";
     QTest::newRow("value too high") << ok + "7000-7200 0x02=256" << 3 << "'0x02=256': the value must be 0 to 255";
     QTest::newRow("negative value") << ok + "7000-7200 0x02=-1" << 3 << "'0x02=-1': the value must be 0 to 255";
     QTest::newRow("value not a number") << ok + "7000-7200 0x02=two" << 3 << "'two' is not a valid integer value";
@@ -74,7 +76,8 @@ class TestBandMap : public QObject {
     QTest::newRow("tuner 5") << ok + "7000-7200 tuner5=1" << 3 << "'tuner5=1': the tuner must be 1 to 4";
     QTest::newRow("memory 49") << ok + "7000-7200 tuner1=49" << 3 << "'tuner1=49': the memory must be 1 to 48";
     QTest::newRow("tuner without number") << ok + "7000-7200 tuner=1" << 3 << "'' is not a valid integer value";
-    QTest::newRow("unknown action") << ok + "7000-7200 0x02=1 band=40" << 3 << "'band=40' is not an action (0xAA=V or tunerN=K)";
+    QTest::newRow("unknown action") << ok + "7000-7200 0x02=1 band=40" << 3
+                                    << "'band=40' is not an action (0xAA=V or tunerN=K)";
     QTest::newRow("no equals sign") << ok + "7000-7200 0x02" << 3 << "'0x02' is not an action (0xAA=V or tunerN=K)";
     QTest::newRow("decimal address") << ok + "7000-7200 2=1" << 3 << "'2=1' is not an action (0xAA=V or tunerN=K)";
     QTest::newRow("first bad line is named") << "x 1\n" + ok + "y 2" << 1 << "'x' is not a range FROM-TO in kHz";
@@ -105,9 +108,7 @@ class TestBandMap : public QObject {
     QFETCH(std::optional<TunerMemory>, stored);
     QFETCH(bool, accepted);
     const BandMap map = parseBandMap(u"3500-3800 0x02=2\n7000-7200 0x02=3 tuner2=9\n");
-    const TunerLookup lookup = [&](int tuner, int memory) {
-      return tuner == 2 && memory == 9 ? stored : std::nullopt;
-    };
+    const TunerLookup lookup = [&](int tuner, int memory) { return tuner == 2 && memory == 9 ? stored : std::nullopt; };
     try {
       checkTunerMemories(map, lookup);
       QVERIFY(accepted);

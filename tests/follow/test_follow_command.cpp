@@ -31,7 +31,8 @@ class TestFollowCommand : public QObject {
     QVERIFY(!rig->n1mmPort);
     QVERIFY(!rig->switchWithoutPtt);
 
-    const auto logger = parseFollowArgs({"--n1mm", "12060", "--radio", "2", "--map", "m.txt", "--no-ptt-check"}, &error);
+    const auto logger =
+        parseFollowArgs({"--n1mm", "12060", "--radio", "2", "--map", "m.txt", "--no-ptt-check"}, &error);
     QVERIFY2(logger, qPrintable(error));
     QCOMPARE(logger->n1mmPort, 12060);
     QCOMPARE(logger->radio, 2);
@@ -42,16 +43,24 @@ class TestFollowCommand : public QObject {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("error");
     QTest::newRow("no source") << QStringList{"--map", "m"} << "give either --rig or --n1mm";
-    QTest::newRow("two sources") << QStringList{"--rig", "h:1", "--n1mm", "2", "--map", "m"} << "give either --rig or --n1mm";
+    QTest::newRow("two sources") << QStringList{"--rig", "h:1", "--n1mm", "2", "--map", "m"}
+                                 << "give either --rig or --n1mm";
     QTest::newRow("no map") << QStringList{"--rig", "h:1"} << "--map FILE is missing";
-    QTest::newRow("rig without port") << QStringList{"--rig", "shack", "--map", "m"} << "--rig 'shack' is not HOST:PORT";
+    QTest::newRow("rig without port") << QStringList{"--rig", "shack", "--map", "m"}
+                                      << "--rig 'shack' is not HOST:PORT";
     QTest::newRow("rig port 0") << QStringList{"--rig", "h:0", "--map", "m"} << "--rig 'h:0' is not HOST:PORT";
-    QTest::newRow("rig without host") << QStringList{"--rig", ":4532", "--map", "m"} << "--rig ':4532' is not HOST:PORT";
-    QTest::newRow("logger port too high") << QStringList{"--n1mm", "70000", "--map", "m"} << "--n1mm '70000' is not a port 1 to 65535";
-    QTest::newRow("radio 0") << QStringList{"--n1mm", "12060", "--radio", "0", "--map", "m"} << "--radio '0' is not a radio number";
-    QTest::newRow("radio with rig") << QStringList{"--rig", "h:1", "--radio", "1", "--map", "m"} << "--radio goes with --n1mm";
-    QTest::newRow("poll too short") << QStringList{"--rig", "h:1", "--poll", "5", "--map", "m"} << "--poll '5' is not 10 to 60000 ms";
-    QTest::newRow("poll with logger") << QStringList{"--n1mm", "1", "--poll", "100", "--map", "m"} << "--poll goes with --rig";
+    QTest::newRow("rig without host") << QStringList{"--rig", ":4532", "--map", "m"}
+                                      << "--rig ':4532' is not HOST:PORT";
+    QTest::newRow("logger port too high")
+        << QStringList{"--n1mm", "70000", "--map", "m"} << "--n1mm '70000' is not a port 1 to 65535";
+    QTest::newRow("radio 0") << QStringList{"--n1mm", "12060", "--radio", "0", "--map", "m"}
+                             << "--radio '0' is not a radio number";
+    QTest::newRow("radio with rig") << QStringList{"--rig", "h:1", "--radio", "1", "--map", "m"}
+                                    << "--radio goes with --n1mm";
+    QTest::newRow("poll too short") << QStringList{"--rig", "h:1", "--poll", "5", "--map", "m"}
+                                    << "--poll '5' is not 10 to 60000 ms";
+    QTest::newRow("poll with logger") << QStringList{"--n1mm", "1", "--poll", "100", "--map", "m"}
+                                      << "--poll goes with --rig";
     QTest::newRow("unknown option") << QStringList{"--rigg", "h:1", "--map", "m"} << "Unknown option 'rigg'.";
     QTest::newRow("stray argument") << QStringList{"--rig", "h:1", "--map", "m", "now"} << "unexpected argument 'now'";
   }
@@ -69,8 +78,10 @@ class TestFollowCommand : public QObject {
     QTest::addColumn<QString>("error");  // after "map PATH"
     QTest::newRow("bad line") << "3500-3800 0x02=2\n\n7000-7200 0x99=1\n"
                               << " line 3: '0x99=1': the panel address must be 0x00 to 0x7F";
-    QTest::newRow("unknown tuner memory") << "3500-3800 tuner1=6\n" << " line 1: tuner 1 memory 6 has no setting to send in Tuner.dat";
-    QTest::newRow("empty") << "" << ": the map holds no rules";
+    QTest::newRow("unknown tuner memory") << "3500-3800 tuner1=6\n"
+                                          << " line 1: tuner 1 memory 6 has no setting to send in Tuner.dat";
+    QTest::newRow("empty") << ""
+                           << ": the map holds no rules";
   }
   void mapErrorsNameFileAndLine() {
     QFETCH(QString, text);
@@ -110,10 +121,10 @@ class TestFollowCommand : public QObject {
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);
     QTemporaryDir dir;
-    const int status = runFollow({"127.0.0.1", sim->port(), 1000},
-                                 {"--rig", "127.0.0.1:" + QString::number(rig.port()), "--poll", "50", "--map",
-                                  writeMap(dir, kMap)},
-                                 &storedMemory);
+    const int status =
+        runFollow({"127.0.0.1", sim->port(), 1000},
+                  {"--rig", "127.0.0.1:" + QString::number(rig.port()), "--poll", "50", "--map", writeMap(dir, kMap)},
+                  &storedMemory);
     QCOMPARE(status, 0);
     QCOMPARE(record.sent, kLine1);
     // The handler that was there before is back.

@@ -120,9 +120,10 @@ class TestLoggerFollow : public QObject {
                                             << "ignored a logger packet (RadioNr or TXFreq missing or not a number)";
     QTest::newRow("no TXFreq") << QByteArray("<RadioInfo><RadioNr>1</RadioNr></RadioInfo>")
                                << "ignored a logger packet (RadioNr or TXFreq missing or not a number)";
-    QTest::newRow("control characters shown as text") << QByteArray("\x1b[2J<junk")
-                                                       << "ignored a logger packet (not XML): \\x1b[2J<junk";
-    QTest::newRow("another kind of packet") << QByteArray("<contactinfo><call>N0CALL</call></contactinfo>") << QString();
+    QTest::newRow("control characters shown as text")
+        << QByteArray("\x1b[2J<junk") << "ignored a logger packet (not XML): \\x1b[2J<junk";
+    QTest::newRow("another kind of packet")
+        << QByteArray("<contactinfo><call>N0CALL</call></contactinfo>") << QString();
   }
   void ignoresMalformedPackets() {
     QFETCH(QByteArray, packet);

@@ -201,8 +201,8 @@ class TestRigFollow : public QObject {
                                                    << "the rig answered 3550000\\x1b[2J when asked for the frequency";
     QTest::newRow("error for t") << QByteArray("3550000") << QByteArray("RPRT -11")
                                  << "deferred: the transmit state cannot be read";
-    QTest::newRow("unknown transmit state") << QByteArray("3550000") << QByteArray("4")
-                                            << "the rig answered 4 when asked whether it transmits";
+    QTest::newRow("unknown transmit state")
+        << QByteArray("3550000") << QByteArray("4") << "the rig answered 4 when asked whether it transmits";
     QTest::newRow("no answer") << QByteArray() << QByteArray()
                                << "rig link down: no answer from the rig within 2000 ms";
   }

@@ -14,11 +14,16 @@ class TestCommandLog : public QObject {
   void rowsShowEntriesOnOneLine_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("line end dropped") << "Tx to server: #0x03 Get X\r\n" << "Tx to server: #0x03 Get X";
-    QTest::newRow("inner line ends") << "Rx from server: a\r\nb\r\n" << "Rx from server: a | b";
-    QTest::newRow("lone CR and LF") << "a\rb\nc" << "a b c";
-    QTest::newRow("plain") << "Client is disconnecting the server" << "Client is disconnecting the server";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("line end dropped") << "Tx to server: #0x03 Get X\r\n"
+                                      << "Tx to server: #0x03 Get X";
+    QTest::newRow("inner line ends") << "Rx from server: a\r\nb\r\n"
+                                     << "Rx from server: a | b";
+    QTest::newRow("lone CR and LF") << "a\rb\nc"
+                                    << "a b c";
+    QTest::newRow("plain") << "Client is disconnecting the server"
+                           << "Client is disconnecting the server";
+    QTest::newRow("empty") << ""
+                           << "";
     QTest::newRow("very long") << QString(5000, u'x') << QString(4000, u'x') + QStringLiteral("...");
   }
   void rowsShowEntriesOnOneLine() {
@@ -65,7 +70,8 @@ class TestCommandLog : public QObject {
     QTest::newRow("request") << "Tx to server: #0x05 Get X";
     QTest::newRow("reply with a repeated word") << "Rx from server: #0x05 Ret X:1=7 | #0x06 Ret X:1=2";
     QTest::newRow("spaces in a row and at the start") << "  two  spaces   here";
-    QTest::newRow("letters shaped whole") << QStringLiteral("Rx from server: \u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440");
+    QTest::newRow("letters shaped whole")
+        << QStringLiteral("Rx from server: \u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440");
   }
   void rowsDrawLikeTheirWholeText() {
     QFETCH(QString, entry);
@@ -105,7 +111,11 @@ class TestCommandLog : public QObject {
       const auto [first, last] = inkSpan(rows, row * rowHeight, rowHeight);
       QVERIFY2(qAbs((last - first) - (wholeLast - wholeFirst)) <= 1,
                qPrintable(QStringLiteral("row %1 inks %2..%3, the whole text %4..%5")
-                              .arg(row).arg(first).arg(last).arg(wholeFirst).arg(wholeLast)));
+                              .arg(row)
+                              .arg(first)
+                              .arg(last)
+                              .arg(wholeFirst)
+                              .arg(wholeLast)));
     }
   }
 
@@ -113,11 +123,16 @@ class TestCommandLog : public QObject {
   void selectAndCopy_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("copied");
-    QTest::newRow("End then Up") << "up" << "Rx from server: #0x03 Ret X:1=5";
-    QTest::newRow("Shift+Up twice") << "shift-up" << "Tx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5\nlast";
-    QTest::newRow("Home then Shift+Down") << "home" << "first\nTx to server: #0x03 Get X";
-    QTest::newRow("click then Shift+click") << "click" << "first\nTx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5";
-    QTest::newRow("Ctrl+click picks rows apart") << "ctrl-click" << "first\nlast";
+    QTest::newRow("End then Up") << "up"
+                                 << "Rx from server: #0x03 Ret X:1=5";
+    QTest::newRow("Shift+Up twice") << "shift-up"
+                                    << "Tx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5\nlast";
+    QTest::newRow("Home then Shift+Down") << "home"
+                                          << "first\nTx to server: #0x03 Get X";
+    QTest::newRow("click then Shift+click") << "click"
+                                            << "first\nTx to server: #0x03 Get X\nRx from server: #0x03 Ret X:1=5";
+    QTest::newRow("Ctrl+click picks rows apart") << "ctrl-click"
+                                                 << "first\nlast";
   }
   void selectAndCopy() {
     QFETCH(QString, how);

@@ -98,11 +98,16 @@ class TestProtocol : public QObject {
   void fjernCrLf_data() {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("joins replies") << "4\r\n#0x03" << "4#0x03";
-    QTest::newRow("only first pair") << "a\r\nb\r\n" << "ab\r\n";
-    QTest::newRow("lone LF") << "a\nb" << "ab";
-    QTest::newRow("CR and LF apart") << "\na\rb" << "ab";
-    QTest::newRow("none") << "abc" << "abc";
+    QTest::newRow("joins replies") << "4\r\n#0x03"
+                                   << "4#0x03";
+    QTest::newRow("only first pair") << "a\r\nb\r\n"
+                                     << "ab\r\n";
+    QTest::newRow("lone LF") << "a\nb"
+                             << "ab";
+    QTest::newRow("CR and LF apart") << "\na\rb"
+                                     << "ab";
+    QTest::newRow("none") << "abc"
+                          << "abc";
   }
   void fjernCrLf() {
     QFETCH(QString, in);
@@ -136,13 +141,13 @@ class TestProtocol : public QObject {
     QTest::addColumn<int>("tuners");
     QTest::newRow("no entries") << "#0xFF Ret \r\n" << QList<int>{} << 0;
     QTest::newRow("single entry read by the last step") << "#0xFF Ret 0x05:Name:Orv18\r\n" << QList<int>{5} << 0;
-    QTest::newRow("Orv11 last is numbered")
-        << "#0xFF Ret 0x02:Name:Orv15 0x0A:Name:Orv11\r\n" << QList<int>{2, 10} << 1;
+    QTest::newRow("Orv11 last is numbered") << "#0xFF Ret 0x02:Name:Orv15 0x0A:Name:Orv11\r\n"
+                                            << QList<int>{2, 10} << 1;
     QTest::newRow("two tuners") << "#0xFF Ret 0x06:Name:Orv11 0x07:Name:Orv11\r\n" << QList<int>{6, 7} << 2;
     QTest::newRow("address above the table is skipped")
-        << "#0xFF Ret 0x80:Name:Orv15 0xFF:Name:Orv11 0x03:Name:Orv18\r\n" << QList<int>{3} << 0;
-    QTest::newRow("negative address is skipped") << "#0xFF Ret -1:Name:Orv15 0x03:Name:Orv18\r\n"
-                                                  << QList<int>{3} << 0;
+        << "#0xFF Ret 0x80:Name:Orv15 0xFF:Name:Orv11 0x03:Name:Orv18\r\n"
+        << QList<int>{3} << 0;
+    QTest::newRow("negative address is skipped") << "#0xFF Ret -1:Name:Orv15 0x03:Name:Orv18\r\n" << QList<int>{3} << 0;
     QTest::newRow("Orv0 is in use") << "#0xFF Ret 0x09:Name:Orv0\r\n" << QList<int>{9} << 0;
     QTest::newRow("slot 0") << "#0xFF Ret 0x00:Name:Orv15\r\n" << QList<int>{0} << 0;
   }
@@ -159,8 +164,9 @@ class TestProtocol : public QObject {
 
   void fifthTunerIsNumberedWithoutRecord() {
     TunerArray[0].Status = 77;  // a neighbour that must not be touched
-    GetNames(u"#0xFF Ret 0x01:Name:Orv11 0x02:Name:Orv11 0x03:Name:Orv11 0x04:Name:Orv11 "
-             u"0x05:Name:Orv11 0x06:Name:Orv11\r\n");
+    GetNames(
+        u"#0xFF Ret 0x01:Name:Orv11 0x02:Name:Orv11 0x03:Name:Orv11 0x04:Name:Orv11 "
+        u"0x05:Name:Orv11 0x06:Name:Orv11\r\n");
     QCOMPARE(AntallTunere, 6);
     QCOMPARE(SystemArray[5].TunerNr, 5);
     QCOMPARE(SystemArray[6].TunerNr, 6);
@@ -190,11 +196,12 @@ class TestProtocol : public QObject {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QList<int>>("keptInUse");
-    QTest::newRow("blank after the last entry")
-        << "#0xFF Ret 0x02:Name:Orv15 0x03:Name:Orv18 \r\n" << "'' is not a valid integer value" << QList<int>{2, 3};
-    QTest::newRow("no colon") << "#0xFF Ret abc def\r\n" << "'' is not a valid integer value" << QList<int>{};
-    QTest::newRow("bad hex address") << "#0xFF Ret 0xZZ:Name:Orv15\r\n" << "'0xZZ' is not a valid integer value"
-                                     << QList<int>{};
+    QTest::newRow("blank after the last entry") << "#0xFF Ret 0x02:Name:Orv15 0x03:Name:Orv18 \r\n"
+                                                << "'' is not a valid integer value" << QList<int>{2, 3};
+    QTest::newRow("no colon") << "#0xFF Ret abc def\r\n"
+                              << "'' is not a valid integer value" << QList<int>{};
+    QTest::newRow("bad hex address") << "#0xFF Ret 0xZZ:Name:Orv15\r\n"
+                                     << "'0xZZ' is not a valid integer value" << QList<int>{};
   }
   void brokenNameReplies() {
     QFETCH(QString, reply);
@@ -209,13 +216,13 @@ class TestProtocol : public QObject {
     QTest::addColumn<QList<int>>("values");
     QTest::addColumn<QList<int>>("addresses");
     QTest::newRow("one") << "#0x02 Ret X:1=4\r\n" << QList<int>{2} << QList<int>{4} << QList<int>{2};
-    QTest::newRow("two") << "#0x02 Ret X:1=4\r\n#0x13 Ret X:1=39\r\n" << QList<int>{2, 19} << QList<int>{4, 39}
-                         << QList<int>{2, 19};
+    QTest::newRow("two") << "#0x02 Ret X:1=4\r\n#0x13 Ret X:1=39\r\n"
+                         << QList<int>{2, 19} << QList<int>{4, 39} << QList<int>{2, 19};
     QTest::newRow("no line end") << "#0x06 Ret X:1=39" << QList<int>{6} << QList<int>{39} << QList<int>{6};
-    QTest::newRow("lower-case hex address") << "#0x0a Ret X:1=7\r\n" << QList<int>{10} << QList<int>{7}
-                                            << QList<int>{10};
-    QTest::newRow("address above the table skipped")
-        << "#0x80 Ret X:1=1\r\n#0x03 Ret X:1=5\r\n" << QList<int>{3} << QList<int>{5} << QList<int>{3};
+    QTest::newRow("lower-case hex address") << "#0x0a Ret X:1=7\r\n"
+                                            << QList<int>{10} << QList<int>{7} << QList<int>{10};
+    QTest::newRow("address above the table skipped") << "#0x80 Ret X:1=1\r\n#0x03 Ret X:1=5\r\n"
+                                                     << QList<int>{3} << QList<int>{5} << QList<int>{3};
     QTest::newRow("0xFF skipped") << "#0xFF Ret X:1=1\r\n" << QList<int>{} << QList<int>{} << QList<int>{};
   }
   void statusReplies() {
@@ -233,10 +240,14 @@ class TestProtocol : public QObject {
   void brokenStatusReplies_data() {
     QTest::addColumn<QString>("chunk");
     QTest::addColumn<QString>("failure");
-    QTest::newRow("blank before line end") << "#0x06 Ret X:1=39 \r\n" << "'39 ' is not a valid integer value";
-    QTest::newRow("two line ends") << "#0x06 Ret X:1=39\r\n\r\n" << "'39\r\n' is not a valid integer value";
-    QTest::newRow("no Ret") << "#0x06 Get X\r\n" << "'$' is not a valid integer value";
-    QTest::newRow("bad address") << "#0xZZ Ret X:1=1\r\n" << "'$ZZ' is not a valid integer value";
+    QTest::newRow("blank before line end") << "#0x06 Ret X:1=39 \r\n"
+                                           << "'39 ' is not a valid integer value";
+    QTest::newRow("two line ends") << "#0x06 Ret X:1=39\r\n\r\n"
+                                   << "'39\r\n' is not a valid integer value";
+    QTest::newRow("no Ret") << "#0x06 Get X\r\n"
+                            << "'$' is not a valid integer value";
+    QTest::newRow("bad address") << "#0xZZ Ret X:1=1\r\n"
+                                 << "'$ZZ' is not a valid integer value";
   }
   void brokenStatusReplies() {
     QFETCH(QString, chunk);
@@ -251,7 +262,8 @@ class TestProtocol : public QObject {
 
   void manyRepliesInOneChunk() {
     QString chunk;
-    for (int k = 0; k < 20000; ++k) chunk += QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(k % 128, 2, 16, QChar(u'0')).arg(k);
+    for (int k = 0; k < 20000; ++k)
+      chunk += QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(k % 128, 2, 16, QChar(u'0')).arg(k);
     GetStatus(chunk);
     QCOMPARE(SystemArray[127].Status, 19967);
     QCOMPARE(ReplyAddresses(chunk).size(), 20000);

@@ -42,15 +42,18 @@ class TestFileNames : public QObject {
     QTest::newRow("folder and file in other case")
         << QStringList{"CONFIGURATIONS/currentsetup.DAT"} << "Configurations/CurrentSetup.dat"
         << "CONFIGURATIONS/currentsetup.DAT";
-    QTest::newRow("new file in a folder of other case")
-        << QStringList{"configurations/"} << "Configurations/Tuner.dat" << "configurations/Tuner.dat";
+    QTest::newRow("new file in a folder of other case") << QStringList{"configurations/"} << "Configurations/Tuner.dat"
+                                                        << "configurations/Tuner.dat";
     QTest::newRow("exact wins over other case")
         << QStringList{"Configurations/tuner.dat", "Configurations/Tuner.dat", "configurations/"}
-        << "Configurations/Tuner.dat" << "Configurations/Tuner.dat";
+        << "Configurations/Tuner.dat"
+        << "Configurations/Tuner.dat";
     QTest::newRow("several in other case: first in code-unit order")
         << QStringList{"Configurations/tuner.dat", "Configurations/TUNER.dat", "Configurations/Tuner.DAT"}
-        << "Configurations/Tuner.dat" << "Configurations/TUNER.dat";
-    QTest::newRow("nothing there") << QStringList{} << "Configurations/Tuner.dat" << "Configurations/Tuner.dat";
+        << "Configurations/Tuner.dat"
+        << "Configurations/TUNER.dat";
+    QTest::newRow("nothing there") << QStringList{} << "Configurations/Tuner.dat"
+                                   << "Configurations/Tuner.dat";
     QTest::newRow("a file is no folder") << QStringList{"configurations"} << "Configurations/Tuner.dat"
                                          << "Configurations/Tuner.dat";
     QTest::newRow("folder as the last component") << QStringList{"CONFIGURATIONS/"} << "Configurations"

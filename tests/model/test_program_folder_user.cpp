@@ -31,9 +31,15 @@ class TestProgramFolderUser : public QObject {
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("dataHome");  // "-" leaves XDG_DATA_HOME unset
     QTest::addColumn<QString>("expected");
-    QTest::newRow("XDG_DATA_HOME, folders missing") << "home1" << "data/deeper" << "data/deeper/OrvControlClient/";
-    QTest::newRow("XDG_DATA_HOME unset") << "home2" << "-" << "home2/.local/share/OrvControlClient/";
-    QTest::newRow("XDG_DATA_HOME empty") << "home3" << "" << "home3/.local/share/OrvControlClient/";
+    QTest::newRow("XDG_DATA_HOME, folders missing") << "home1"
+                                                    << "data/deeper"
+                                                    << "data/deeper/OrvControlClient/";
+    QTest::newRow("XDG_DATA_HOME unset") << "home2"
+                                         << "-"
+                                         << "home2/.local/share/OrvControlClient/";
+    QTest::newRow("XDG_DATA_HOME empty") << "home3"
+                                         << ""
+                                         << "home3/.local/share/OrvControlClient/";
   }
   void userDataFolder() {
     QFETCH(QString, home);

@@ -17,8 +17,9 @@ class TestRecords : public QObject {
     QTest::newRow("ascii") << "Orv15 @ 0x02" << QByteArray("Orv15 @ 0x02");
     QTest::newRow("latin-1") << QString::fromUtf8("æøå ÆØÅ") << QByteArray("\xE6\xF8\xE5 \xC6\xD8\xC5");
     QTest::newRow("cp1252 high") << QString::fromUtf8("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ")
-                                 << QByteArray("\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93"
-                                               "\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
+                                 << QByteArray(
+                                        "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93"
+                                        "\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
     QTest::newRow("line feed and NUL") << QString::fromUtf16(u"No \n config\0x", 13)
                                        << QByteArray("No \n config\0x", 13);
   }
@@ -93,15 +94,22 @@ class TestRecords : public QObject {
     rec.TunerNr = 1;
     QByteArray bytes(reinterpret_cast<const char*>(&rec), sizeof rec);
     QCOMPARE(bytes.size(), 3092);
-    auto i32 = [&](int off) { qint32 v; std::memcpy(&v, bytes.constData() + off, 4); return v; };
-    QCOMPARE(bytes.mid(0, 2), QByteArray("\x01" "C"));
+    auto i32 = [&](int off) {
+      qint32 v;
+      std::memcpy(&v, bytes.constData() + off, 4);
+      return v;
+    };
+    QCOMPARE(bytes.mid(0, 2), QByteArray("\x01"
+                                         "C"));
     QCOMPARE(i32(256), 0x01020304);
     QCOMPARE(QByteArray(bytes.mid(256, 4)), QByteArray("\x04\x03\x02\x01"));  // little-endian
     QCOMPARE(int(bytes[260]), 1);
     QCOMPARE(i32(264), 6);
     QCOMPARE(bytes.mid(268, 6), QByteArray("\x05Orv11"));
-    QCOMPARE(bytes.mid(524, 2), QByteArray("\x01" "B"));
-    QCOMPARE(bytes.mid(2572, 2), QByteArray("\x01" "8"));
+    QCOMPARE(bytes.mid(524, 2), QByteArray("\x01"
+                                           "B"));
+    QCOMPARE(bytes.mid(2572, 2), QByteArray("\x01"
+                                            "8"));
     QCOMPARE(i32(2828), 39);
     QCOMPARE(bytes.mid(2832, 2), QByteArray("\x01S"));
     QCOMPARE(i32(3088), 1);
@@ -116,7 +124,8 @@ class TestRecords : public QObject {
     QCOMPARE(int(b[0]), 7);
     QCOMPARE(int(b[4]), 1);
     QCOMPARE(b.mid(5, 3), QByteArray("\x02/f"));
-    QCOMPARE(b.mid(261, 8), QByteArray("\x07" "Evening"));
+    QCOMPARE(b.mid(261, 8), QByteArray("\x07"
+                                       "Evening"));
 
     TTunerRecord t{};
     t.Adresse = 6;
@@ -131,8 +140,8 @@ class TestRecords : public QObject {
 
   void bytesFromAFileAreNeverTrusted() {
     QByteArray bytes(3092, '\0');
-    bytes[260] = 2;          // in use, though not the value 1
-    bytes[268] = char(0xFF); // length above the capacity
+    bytes[260] = 2;           // in use, though not the value 1
+    bytes[268] = char(0xFF);  // length above the capacity
     TSystemRecord rec;
     std::memcpy(&rec, bytes.constData(), sizeof rec);
     QVERIFY(bool(rec.I_bruk));

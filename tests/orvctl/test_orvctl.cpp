@@ -145,11 +145,10 @@ class TestOrvctl : public QObject {
     Controller controller;
     const Result table = orvctl(controller.at() + QStringList{"scan"});
     QCOMPARE(table.status, 0);
-    QCOMPARE(table.out,
-             QStringLiteral("0x02  Orv15   Orvane Radio Router             4\n"
-                            "0x03  Orv18   Orvane 8 Port Auxiliary Switch  1\n"
-                            "0x04  Orv15   Orvane Radio Router             2\n"
-                            "0x06  Orv11   Orvane Feedline Extender/Tuner  27\n"));
+    QCOMPARE(table.out, QStringLiteral("0x02  Orv15   Orvane Radio Router             4\n"
+                                       "0x03  Orv18   Orvane 8 Port Auxiliary Switch  1\n"
+                                       "0x04  Orv15   Orvane Radio Router             2\n"
+                                       "0x06  Orv11   Orvane Feedline Extender/Tuner  27\n"));
     QVERIFY(table.err.isEmpty());  // progress only on a terminal
 
     QTRY_COMPARE(controller.received().size(), 5);
@@ -176,11 +175,16 @@ class TestOrvctl : public QObject {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");  // a part of the one line
-    QTest::newRow("get") << QStringList() << QStringList{"get", "0x03"} << 0 << "1\n" << "";
-    QTest::newRow("set") << QStringList() << QStringList{"set", "0x03", "6"} << 0 << "6\n" << "";
-    QTest::newRow("step up") << QStringList() << QStringList{"step", "0x06", "+16"} << 0 << "55\n" << "";
-    QTest::newRow("step within 0") << QStringList() << QStringList{"step", "0x06", "-100"} << 0 << "0\n" << "";
-    QTest::newRow("step within 255") << QStringList() << QStringList{"step", "0x06", "+1000"} << 0 << "255\n" << "";
+    QTest::newRow("get") << QStringList() << QStringList{"get", "0x03"} << 0 << "1\n"
+                         << "";
+    QTest::newRow("set") << QStringList() << QStringList{"set", "0x03", "6"} << 0 << "6\n"
+                         << "";
+    QTest::newRow("step up") << QStringList() << QStringList{"step", "0x06", "+16"} << 0 << "55\n"
+                             << "";
+    QTest::newRow("step within 0") << QStringList() << QStringList{"step", "0x06", "-100"} << 0 << "0\n"
+                                   << "";
+    QTest::newRow("step within 255") << QStringList() << QStringList{"step", "0x06", "+1000"} << 0 << "255\n"
+                                     << "";
     QTest::newRow("step on no tuner") << QStringList() << QStringList{"step", "0x03", "+1"} << 4 << ""
                                       << "0x03 is an Orv18, not an Orv11";
     QTest::newRow("step on no panel") << QStringList() << QStringList{"step", "0x07", "+1"} << 4 << ""
@@ -188,8 +192,9 @@ class TestOrvctl : public QObject {
     QTest::newRow("no reply") << QStringList{"--silent-address", "0x03"}
                               << QStringList{"--timeout", "300", "get", "0x03"} << 3 << ""
                               << "within 300 ms: the status of 0x03";
-    QTest::newRow("connection lost") << QStringList{"--close-after", "1", "--no-answer"}
-                                     << QStringList{"get", "0x03"} << 2 << "" << "lost";
+    QTest::newRow("connection lost") << QStringList{"--close-after", "1", "--no-answer"} << QStringList{"get", "0x03"}
+                                     << 2 << ""
+                                     << "lost";
   }
   void commandsAgainstTheController() {
     QFETCH(QStringList, controllerOptions);
@@ -199,8 +204,10 @@ class TestOrvctl : public QObject {
     QTEST(r.status, "status");
     QTEST(r.out, "out");
     QFETCH(QString, err);
-    if (err.isEmpty()) QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-    else QVERIFY2(r.err.startsWith("orvctl: ") && r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
+    if (err.isEmpty())
+      QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    else
+      QVERIFY2(r.err.startsWith("orvctl: ") && r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
   }
 
   void controllerAnsweringOtherwise_data() {
@@ -225,7 +232,8 @@ class TestOrvctl : public QObject {
     closed.close();
     const Result r = orvctl({"--port", port, "get", "0x02"});
     QCOMPARE(r.status, 2);
-    QCOMPARE(r.err, QStringLiteral("orvctl: cannot connect to 127.0.0.1:%1: Connection refused (error 111)\n").arg(port));
+    QCOMPARE(r.err,
+             QStringLiteral("orvctl: cannot connect to 127.0.0.1:%1: Connection refused (error 111)\n").arg(port));
   }
 
   void badUseSendsNothing_data() {
@@ -243,9 +251,12 @@ class TestOrvctl : public QObject {
     QTest::newRow("missing value") << QStringList{"set", "0x02"} << "usage: orvctl set ADDR VALUE";
     QTest::newRow("step not an integer") << QStringList{"step", "0x06", "+z"} << "'+z' is not a valid integer value";
     QTest::newRow("scan option") << QStringList{"scan", "--xml"} << "usage: orvctl scan [--json]";
-    QTest::newRow("port not an integer") << QStringList{"--port", "25x", "get", "0x02"} << "'25x' is not a valid integer value";
-    QTest::newRow("port out of range") << QStringList{"--port", "70000", "get", "0x02"} << "--port must lie in 1..65535";
-    QTest::newRow("host name") << QStringList{"--host", "controller.local", "get", "0x02"} << "not a numeric IPv4 address";
+    QTest::newRow("port not an integer") << QStringList{"--port", "25x", "get", "0x02"}
+                                         << "'25x' is not a valid integer value";
+    QTest::newRow("port out of range") << QStringList{"--port", "70000", "get", "0x02"}
+                                       << "--port must lie in 1..65535";
+    QTest::newRow("host name") << QStringList{"--host", "controller.local", "get", "0x02"}
+                               << "not a numeric IPv4 address";
     QTest::newRow("timeout") << QStringList{"--timeout", "0", "get", "0x02"} << "--timeout must lie in";
     QTest::newRow("tuner 5") << QStringList{"recall", "5", "1"} << "TUNER must lie in 1..4, not 5";
     QTest::newRow("memory 49") << QStringList{"recall", "1", "49"} << "MEMORY must lie in 1..48, not 49";
@@ -289,7 +300,8 @@ class TestOrvctl : public QObject {
     writeFile(dir.path() + "/Configurations/7_UserConfig.txt",
               "Contest\r\n#0x02 Set X:1=3\r\n#0x03 Set X:1=8\r\n#0x06 Set X:1=20\r\n");
     // The controller's address and port come from the program's settings file.
-    writeFile(dir.path() + "/OrvControlClient.INI", "[TCPIP]\nAddress=127.0.0.1\nPort=" + controller.port().toLatin1() + "\n");
+    writeFile(dir.path() + "/OrvControlClient.INI",
+              "[TCPIP]\nAddress=127.0.0.1\nPort=" + controller.port().toLatin1() + "\n");
     const Result r = orvctl({"--dir", dir.path(), "run", "7"});
     QCOMPARE(r.status, 0);
     QTRY_COMPARE(controller.received().size(), 3);
@@ -311,7 +323,8 @@ class TestOrvctl : public QObject {
     const quint16 udpPort = probe.localPort();
     probe.close();
 
-    const QStringList common = QStringList{"--dir", dir.path()} + controller.at() + QStringList{"follow", "--n1mm", QString::number(udpPort)};
+    const QStringList common =
+        QStringList{"--dir", dir.path()} + controller.at() + QStringList{"follow", "--n1mm", QString::number(udpPort)};
     const Result badMap = orvctl(common + QStringList{"--map", dir.path() + "/missing.map"});
     QCOMPARE(badMap.status, 1);
 

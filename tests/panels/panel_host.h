@@ -15,8 +15,7 @@ struct PanelHost {
   TCommandLog* lbRespons;
   ControllerLink link;
 
-  PanelHost()
-      : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)) {
+  PanelHost() : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)) {
     QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
     QObject::connect(&link, &ControllerLink::logCleared, lbRespons, &TCommandLog::clear);
     window.resize(938, 501);

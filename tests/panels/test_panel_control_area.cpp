@@ -109,8 +109,7 @@ class TestPanelControlArea : public QObject {
     QCOMPARE(SystemArray[6].Status, expected);
     QCOMPARE(Orv11APos, expected);
     QCOMPARE(display("ssOrv11")->caption(), hexText(expected, 2));
-    QCOMPARE(host->link.logEntries(),
-             QStringList{QStringLiteral("Tx to server: #0x06 Set X:1=%1\r\n").arg(expected)});
+    QCOMPARE(host->link.logEntries(), QStringList{QStringLiteral("Tx to server: #0x06 Set X:1=%1\r\n").arg(expected)});
     QVERIFY(b->isChecked());
 
     // The caption label steps again without moving the down button.
@@ -181,7 +180,8 @@ class TestPanelControlArea : public QObject {
     QTest::addColumn<QString>("message");
     QTest::newRow("0x80") << "0x80" << QString();
     QTest::newRow("0xFFFFFFFF") << "0xFFFFFFFF" << QString();
-    QTest::newRow("0x") << "0x" << "'$' is not a valid integer value";
+    QTest::newRow("0x") << "0x"
+                        << "'$' is not a valid integer value";
   }
   void selectionOutsideTheTable() {
     QFETCH(QString, text);
@@ -306,11 +306,16 @@ class TestPanelControlArea : public QObject {
     QTest::addColumn<QString>("pressed");  // control the operator right-clicks
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("Orv18 number label 7") << "Orv18" << "lblsbOrv18_7" << 7 << "Long wire";
-    QTest::newRow("Orv15 button 2") << "Orv15" << "sbOrv15_2" << 2 << "Yaesu FT-1000";
-    QTest::newRow("empty text") << "Orv18" << "sbOrv18_1" << 1 << "";
-    QTest::newRow("300 characters") << "Orv18" << "lblsbOrv18_8" << 8 << QString(300, u'x');
-    QTest::newRow("outside the code page") << "Orv15" << "lblsbOrv15_5" << 5 << QStringLiteral("Ø€→");
+    QTest::newRow("Orv18 number label 7") << "Orv18"
+                                          << "lblsbOrv18_7" << 7 << "Long wire";
+    QTest::newRow("Orv15 button 2") << "Orv15"
+                                    << "sbOrv15_2" << 2 << "Yaesu FT-1000";
+    QTest::newRow("empty text") << "Orv18"
+                                << "sbOrv18_1" << 1 << "";
+    QTest::newRow("300 characters") << "Orv18"
+                                    << "lblsbOrv18_8" << 8 << QString(300, u'x');
+    QTest::newRow("outside the code page") << "Orv15"
+                                           << "lblsbOrv15_5" << 5 << QStringLiteral("Ø€→");
   }
   void labelEditor() {
     QFETCH(QString, model);

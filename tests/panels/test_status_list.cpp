@@ -91,8 +91,10 @@ class TestStatusList : public QObject {
     QVERIFY(StatusShown);
     QCOMPARE(content()->findChildren<TSevenSeg*>().size(), 4);
 
-    const struct { const char* suffix; int row; } rows[] = {
-        {"Orv15_2", 0}, {"Orv18_3", 60}, {"Orv15_4", 120}};
+    const struct {
+      const char* suffix;
+      int row;
+    } rows[] = {{"Orv15_2", 0}, {"Orv18_3", 60}, {"Orv15_4", 120}};
     for (const auto& r : rows) {
       const QString s = QString::fromLatin1(r.suffix);
       QCOMPARE(block("ss" + s)->geometry(), QRect(10, r.row + 10, 40, 60));
@@ -102,7 +104,10 @@ class TestStatusList : public QObject {
       QCOMPARE(block("btn" + s)->geometry(), QRect(54, r.row + 42, 75, 25));
       QVERIFY(!block("btn2" + s));
     }
-    QCOMPARE(block("ss" "Orv11_6")->geometry(), QRect(10, 190, 70, 60));
+    QCOMPARE(block("ss"
+                   "Orv11_6")
+                 ->geometry(),
+             QRect(10, 190, 70, 60));
     QCOMPARE(block<TSevenSeg>("ssOrv11_6")->numDigits(), 2);
     QCOMPARE(block("lbl2Orv11_6")->pos(), QPoint(80, 190));
     QCOMPARE(block("lblOrv11_6")->pos(), QPoint(80, 205));

@@ -101,13 +101,12 @@ class TestSession : public QObject {
 
     QCOMPARE(received, (QStringList{"#0xFF Get Name", "#0x02 Get X", "#0x03 Get X", "#0x06 Get X"}));
     const QString user2 = SystemArray[2].BrukerDef.text();
-    QCOMPARE(screen->calls, (QStringList{
-                                "closeTunerWindows", "RemoveStatus", "UpdateUsrButtons", "setAddressList 2,3,6",
-                                "showProduct Orv15 / " + user2,
-                                // each poll reply refreshes its panel as it arrives
-                                "OppdaterPanel 2", "refreshTuners", "OppdaterPanel 3", "refreshTuners",
-                                "OppdaterPanel 6", "refreshTuners",
-                                "VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
+    QCOMPARE(screen->calls,
+             (QStringList{"closeTunerWindows", "RemoveStatus", "UpdateUsrButtons", "setAddressList 2,3,6",
+                          "showProduct Orv15 / " + user2,
+                          // each poll reply refreshes its panel as it arrives
+                          "OppdaterPanel 2", "refreshTuners", "OppdaterPanel 3", "refreshTuners", "OppdaterPanel 6",
+                          "refreshTuners", "VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
     QVERIFY(FirstScanDone);
     QCOMPARE(AntallTunere, 1);  // counted afresh from the name reply
     QCOMPARE(SystemArray[2].Status, 4);
@@ -121,7 +120,8 @@ class TestSession : public QObject {
     session->btnScanClick();
     QCOMPARE(received, QStringList{"#0xFF Get Name"});
     QVERIFY(screen->calls.contains("setAddressList "));
-    QCOMPARE(screen->calls.mid(screen->calls.size() - 3), (QStringList{"VisPanel 0", "OppdaterPanel 0", "StatusScroll"}));
+    QCOMPARE(screen->calls.mid(screen->calls.size() - 3),
+             (QStringList{"VisPanel 0", "OppdaterPanel 0", "StatusScroll"}));
     QVERIFY(FirstScanDone);
   }
 
@@ -147,8 +147,7 @@ class TestSession : public QObject {
   void refreshAfterReplies_data() {
     QTest::addColumn<bool>("statusShown");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("status list hidden") << false
-                                        << QStringList{"OppdaterPanel 3", "OppdaterPanel 2", "refreshTuners"};
+    QTest::newRow("status list hidden") << false << QStringList{"OppdaterPanel 3", "OppdaterPanel 2", "refreshTuners"};
     QTest::newRow("status list shown") << true
                                        << QStringList{"OppdaterPanel 3", "OppdaterPanel 2", "refreshStatusList",
                                                       "refreshTuners"};
@@ -190,8 +189,9 @@ class TestSession : public QObject {
 
     QCOMPARE(received, QStringList{"#0x04 Get X"});
     QCOMPARE(SystemArray[4].Status, 8);  // the controller's value replaces the file's
-    const QStringList refill{"setAddressList 4", "showProduct Orv18 / Antennas", "OppdaterPanel 4",
-                             "refreshTuners",    "VisPanel 4",                   "OppdaterPanel 4",
+    const QStringList refill{"setAddressList 4", "showProduct Orv18 / Antennas",
+                             "OppdaterPanel 4",  "refreshTuners",
+                             "VisPanel 4",       "OppdaterPanel 4",
                              "StatusScroll"};
     QCOMPARE(screen->calls, clearing + refill);
     QCOMPARE(link->logEntries().contains(QStringLiteral("earlier")), !scannedBefore);
@@ -201,7 +201,8 @@ class TestSession : public QObject {
   void addressChangeShowsThePickedSlot_data() {
     QTest::addColumn<int>("typed");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("panel") << 5 << QStringList{"showProduct Orv11 / Tuner", "showForAddressChange 5", "OppdaterPanel 5"};
+    QTest::newRow("panel") << 5
+                           << QStringList{"showProduct Orv11 / Tuner", "showForAddressChange 5", "OppdaterPanel 5"};
     QTest::newRow("above the table") << 0x80 << QStringList{};
   }
 

@@ -114,12 +114,18 @@ class TestFileCase : public QObject {
   void fileOfAnyCaseIsReadAndReplacedInPlace_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("onDisk");
-    QTest::newRow("setup, folder and file in other case") << "setup" << "configurations/currentsetup.DAT";
-    QTest::newRow("setup, exact case") << "setup" << "Configurations/CurrentSetup.dat";
-    QTest::newRow("tuner, all capitals") << "tuner" << "CONFIGURATIONS/TUNER.DAT";
-    QTest::newRow("tuner, file only") << "tuner" << "Configurations/tuner.dat";
-    QTest::newRow("user buttons, as start-up spells it") << "user buttons" << "Configurations/usrButtonSetup.dat";
-    QTest::newRow("user buttons, folder only") << "user buttons" << "configurations/UsrButtonSetup.dat";
+    QTest::newRow("setup, folder and file in other case") << "setup"
+                                                          << "configurations/currentsetup.DAT";
+    QTest::newRow("setup, exact case") << "setup"
+                                       << "Configurations/CurrentSetup.dat";
+    QTest::newRow("tuner, all capitals") << "tuner"
+                                         << "CONFIGURATIONS/TUNER.DAT";
+    QTest::newRow("tuner, file only") << "tuner"
+                                      << "Configurations/tuner.dat";
+    QTest::newRow("user buttons, as start-up spells it") << "user buttons"
+                                                         << "Configurations/usrButtonSetup.dat";
+    QTest::newRow("user buttons, folder only") << "user buttons"
+                                               << "configurations/UsrButtonSetup.dat";
     QTest::newRow("settings") << "settings" << iniName().toLower();
   }
   void fileOfAnyCaseIsReadAndReplacedInPlace() {

@@ -271,7 +271,7 @@ class TestRecordFiles : public QObject {
       return n < size ? -1 : n;
     });
     SystemArray[1].Btn1Txt = QStringLiteral("new");
-    const FileResult result = which == 0 ? records::storeSystemSetup()
+    const FileResult result = which == 0   ? records::storeSystemSetup()
                               : which == 1 ? records::storeTuners()
                               : which == 2 ? records::storeUsrButtons()
                                            : records::writeSystemTo(path);
@@ -279,7 +279,7 @@ class TestRecordFiles : public QObject {
     QCOMPARE(fileBytes(path), old);
     QVERIFY2(result.error.startsWith("Cannot create file \"" + path + "\". "), qPrintable(result.error));
     QVERIFY(result.error.size() > path.size() + 23);  // a reason follows
-    QVERIFY(rec.messages.isEmpty());  // the caller shows it
+    QVERIFY(rec.messages.isEmpty());                  // the caller shows it
     // No temporary is left behind.
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1);
   }

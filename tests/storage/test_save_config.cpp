@@ -97,10 +97,10 @@ class TestSaveConfig : public QObject {
 
     QStringList keys;
     for (int i = 0; i < form.cbFKey->count(); ++i) keys << form.cbFKey->itemText(i);
-    QCOMPARE(keys, QStringList({"Alt+F1", "Alt+F2", "Alt+F3", "Alt+F4", "Alt+F5", "Alt+F5", "Alt+F7", "Alt+F8",
-                                "Alt+F9", "Alt+F10", "Alt+F11", "Alt+F12", "Ctrl+F1", "Ctrl+F2", "Ctrl+F3",
-                                "Ctrl+F4", "Ctrl+F5", "Ctrl+F5", "Ctrl+F7", "Ctrl+F8", "Ctrl+F9", "Ctrl+F10",
-                                "Ctrl+F11", "Ctrl+F12"}));
+    QCOMPARE(keys,
+             QStringList({"Alt+F1",  "Alt+F2",  "Alt+F3",  "Alt+F4",  "Alt+F5",  "Alt+F5",   "Alt+F7",   "Alt+F8",
+                          "Alt+F9",  "Alt+F10", "Alt+F11", "Alt+F12", "Ctrl+F1", "Ctrl+F2",  "Ctrl+F3",  "Ctrl+F4",
+                          "Ctrl+F5", "Ctrl+F5", "Ctrl+F7", "Ctrl+F8", "Ctrl+F9", "Ctrl+F10", "Ctrl+F11", "Ctrl+F12"}));
     QVERIFY(form.cbFKey->isEditable());
     QCOMPARE(form.cbFKey->currentText(), QStringLiteral("Alt+F1"));
   }
@@ -329,17 +329,23 @@ class TestSaveConfig : public QObject {
     QVERIFY(!loadConfigurationFile());
     QCOMPARE(tableBytes(), before);
     QCOMPARE(rec.messages.size(), 2);
-    QVERIFY2(rec.messages[1].startsWith("Cannot load configuration file \"" + path + "\". "), qPrintable(rec.messages[1]));
+    QVERIFY2(rec.messages[1].startsWith("Cannot load configuration file \"" + path + "\". "),
+             qPrintable(rec.messages[1]));
   }
 
   void timeAndDateName_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Norwegian: digits only, time first") << "nb_NO" << "09050407032026";
-    QTest::newRow("German two-digit year") << "de_DE" << "090504070326";
-    QTest::newRow("US: AM and slashes stay") << "en_US" << "90504 AM3/7/26";
-    QTest::newRow("British") << "en_GB" << "09050407/03/2026";
-    QTest::newRow("Swedish dashes") << "sv_SE" << "0905042026-03-07";
+    QTest::newRow("Norwegian: digits only, time first") << "nb_NO"
+                                                        << "09050407032026";
+    QTest::newRow("German two-digit year") << "de_DE"
+                                           << "090504070326";
+    QTest::newRow("US: AM and slashes stay") << "en_US"
+                                             << "90504 AM3/7/26";
+    QTest::newRow("British") << "en_GB"
+                             << "09050407/03/2026";
+    QTest::newRow("Swedish dashes") << "sv_SE"
+                                    << "0905042026-03-07";
   }
   void timeAndDateName() {
     QFETCH(QString, locale);

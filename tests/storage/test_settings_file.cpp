@@ -46,11 +46,16 @@ class TestSettingsFile : public QObject {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("port");
-    QTest::newRow("no file") << QByteArray() << "127.0.0.1" << "2501";
-    QTest::newRow("other section only") << QByteArray("[Other]\nAddress=1.2.3.4\n") << "127.0.0.1" << "2501";
-    QTest::newRow("keys of other case") << QByteArray("[tcpip]\naddress=1.2.3.4\n") << "127.0.0.1" << "2501";
-    QTest::newRow("port only") << QByteArray("[TCPIP]\nPort=4000\n") << "127.0.0.1" << "4000";
-    QTest::newRow("empty address") << QByteArray("[TCPIP]\nAddress=\nPort=2502\n") << "" << "2502";
+    QTest::newRow("no file") << QByteArray() << "127.0.0.1"
+                             << "2501";
+    QTest::newRow("other section only") << QByteArray("[Other]\nAddress=1.2.3.4\n") << "127.0.0.1"
+                                        << "2501";
+    QTest::newRow("keys of other case") << QByteArray("[tcpip]\naddress=1.2.3.4\n") << "127.0.0.1"
+                                        << "2501";
+    QTest::newRow("port only") << QByteArray("[TCPIP]\nPort=4000\n") << "127.0.0.1"
+                               << "4000";
+    QTest::newRow("empty address") << QByteArray("[TCPIP]\nAddress=\nPort=2502\n") << ""
+                                   << "2502";
     QTest::newRow("hand-edited comma") << QByteArray("[TCPIP]\nAddress=10.0.0.1,2\nPort=25, 01\n") << "10.0.0.1,2"
                                        << "25, 01";
     QTest::newRow("garbage lines") << QByteArray("\x01\xFFjunk\n[TCPIP\n=x\n[TCPIP]\nAddress=host\n") << "host"
@@ -76,15 +81,23 @@ class TestSettingsFile : public QObject {
   void oddValuesRoundTrip_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("port");
-    QTest::newRow("comma") << "10.0.0.1,5" << ",";
-    QTest::newRow("semicolon and equals") << "a;b=c" << "=";
-    QTest::newRow("quotes") << "\"quoted\"" << "'";
-    QTest::newRow("backslash and brackets") << "C:\\x [TCPIP]" << "\\";
+    QTest::newRow("comma") << "10.0.0.1,5"
+                           << ",";
+    QTest::newRow("semicolon and equals") << "a;b=c"
+                                          << "=";
+    QTest::newRow("quotes") << "\"quoted\""
+                            << "'";
+    QTest::newRow("backslash and brackets") << "C:\\x [TCPIP]"
+                                            << "\\";
     QTest::newRow("non-ASCII") << QString::fromUtf8("rådhus€") << QString::fromUtf8("Ж");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("spaces") << "  padded  " << " ";
-    QTest::newRow("at sign") << "@Invalid()" << "@ByteArray(1)";
-    QTest::newRow("line break") << "a\nb" << "\r";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("spaces") << "  padded  "
+                            << " ";
+    QTest::newRow("at sign") << "@Invalid()"
+                             << "@ByteArray(1)";
+    QTest::newRow("line break") << "a\nb"
+                                << "\r";
   }
   void oddValuesRoundTrip() {
     QFETCH(QString, address);

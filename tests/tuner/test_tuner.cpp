@@ -134,7 +134,8 @@ class TestTuner : public QObject {
     QVERIFY(!Tuner2Shown);
     QCOMPARE(w1->objectName(), QStringLiteral("frmTuner1"));
     QCOMPARE(w1->findChild<QGroupBox*>(QStringLiteral("gbOrv11"))->title(), QStringLiteral("Orv11 @ 0x06"));
-    QCOMPARE(w1->findChild<QLabel*>(QStringLiteral("lblOrv11"))->text(), QStringLiteral("Orvane Feedline Extender/Tuner"));
+    QCOMPARE(w1->findChild<QLabel*>(QStringLiteral("lblOrv11"))->text(),
+             QStringLiteral("Orvane Feedline Extender/Tuner"));
     QCOMPARE(w1->display()->caption(), QStringLiteral("25"));
     QCOMPARE(w1->memoryButton(1)->text(), QStringLiteral("No \n config"));
     // An ampersand in a label is shown, not turned into a shortcut.
@@ -179,12 +180,17 @@ class TestTuner : public QObject {
     QTest::addColumn<QString>("line1");
     QTest::addColumn<QString>("line2");
     QTest::addColumn<QByteArray>("tekst");
-    QTest::newRow("first line full") << "ABCDEFGHIJK" << "dropped" << QByteArray("ABCDEFGHIJK");
-    QTest::newRow("4 + 11") << "Ant1" << "0123456789A" << QByteArray("Ant1\n012345");
-    QTest::newRow("both empty") << "" << "" << QByteArray("\n");
-    QTest::newRow("second empty") << "Dipole" << "" << QByteArray("Dipole\n");
+    QTest::newRow("first line full") << "ABCDEFGHIJK"
+                                     << "dropped" << QByteArray("ABCDEFGHIJK");
+    QTest::newRow("4 + 11") << "Ant1"
+                            << "0123456789A" << QByteArray("Ant1\n012345");
+    QTest::newRow("both empty") << ""
+                                << "" << QByteArray("\n");
+    QTest::newRow("second empty") << "Dipole"
+                                  << "" << QByteArray("Dipole\n");
     QTest::newRow("outside code page") << QString::fromUtf8("\u65E5\u00E6") << "80m" << QByteArray("?\xE6\n80m");
-    QTest::newRow("typed too long") << "ABCDEFGHIJKLMN" << "" << QByteArray("ABCDEFGHIJK");
+    QTest::newRow("typed too long") << "ABCDEFGHIJKLMN"
+                                    << "" << QByteArray("ABCDEFGHIJK");
   }
   void labelRule() {
     QFETCH(QString, line1);

@@ -40,12 +40,13 @@ class TestCommandFiles : public QObject {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<Lines>("lines");
     QTest::newRow("cp1252, header") << CommandFile::Cp1252 << u"Evening\n#0x02 Set X:1=4\n"_qs
-                                    << QByteArray("Evening\r\n#0x02 Set X:1=4\r\n") << Lines{"Evening", "#0x02 Set X:1=4"};
-    QTest::newRow("cp1252, header starting with #") << CommandFile::Cp1252 << u"#Night\n#0x06 Set X:1=39"_qs
-                                                    << QByteArray("#Night\r\n#0x06 Set X:1=39")
-                                                    << Lines{"#Night", "#0x06 Set X:1=39"};
-    QTest::newRow("cp1252, empty header") << CommandFile::Cp1252 << u"\ncmd\n"_qs << QByteArray("\r\ncmd\r\n")
-                                          << Lines{"", "cmd"};
+                                    << QByteArray("Evening\r\n#0x02 Set X:1=4\r\n")
+                                    << Lines{"Evening", "#0x02 Set X:1=4"};
+    QTest::newRow("cp1252, header starting with #")
+        << CommandFile::Cp1252 << u"#Night\n#0x06 Set X:1=39"_qs << QByteArray("#Night\r\n#0x06 Set X:1=39")
+        << Lines{"#Night", "#0x06 Set X:1=39"};
+    QTest::newRow("cp1252, empty header")
+        << CommandFile::Cp1252 << u"\ncmd\n"_qs << QByteArray("\r\ncmd\r\n") << Lines{"", "cmd"};
     QTest::newRow("cp1252, unmappable") << CommandFile::Cp1252 << u"Ω€\n"_qs << QByteArray("?\x80\r\n")
                                         << Lines{u"?€"_qs};
     QTest::newRow("UTF-8 mark") << CommandFile::Utf8Bom << u"Ωmega\ncmd\n"_qs
@@ -55,12 +56,12 @@ class TestCommandFiles : public QObject {
     QTest::newRow("UTF-16 BE mark") << CommandFile::Utf16BeBom << u"Ω\nc\n"_qs
                                     << QByteArray("\xFE\xFF\x03\xA9\0\r\0\n\0c\0\r\0\n", 14) << Lines{u"Ω"_qs, "c"};
     // A second mark after the first is text: it stays through every save.
-    QTest::newRow("UTF-8, text starting with a mark") << CommandFile::Utf8Bom << u"\uFEFFx\n"_qs
-                                                      << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\n")
-                                                      << Lines{u"\uFEFFx"_qs};
-    QTest::newRow("UTF-16 BE, text starting with a mark") << CommandFile::Utf16BeBom << u"\uFEFF\n"_qs
-                                                          << QByteArray("\xFE\xFF\xFE\xFF\0\r\0\n", 8)
-                                                          << Lines{u"\uFEFF"_qs};
+    QTest::newRow("UTF-8, text starting with a mark")
+        << CommandFile::Utf8Bom << u"\uFEFFx\n"_qs << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\n")
+        << Lines{u"\uFEFFx"_qs};
+    QTest::newRow("UTF-16 BE, text starting with a mark")
+        << CommandFile::Utf16BeBom << u"\uFEFF\n"_qs << QByteArray("\xFE\xFF\xFE\xFF\0\r\0\n", 8)
+        << Lines{u"\uFEFF"_qs};
   }
   void roundTripKeepsEncodingAndMark() {
     QFETCH(CommandFile::Encoding, encoding);

@@ -181,7 +181,8 @@ class TestConfigEditor : public QObject {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QByteArray>("savedAgain");
-    QTest::newRow("plain header") << QByteArray("Eve\r\nc1\r\nc2") << u"c1\nc2\n"_qs << QByteArray("Eve\r\nc1\r\nc2\r\n");
+    QTest::newRow("plain header") << QByteArray("Eve\r\nc1\r\nc2") << u"c1\nc2\n"_qs
+                                  << QByteArray("Eve\r\nc1\r\nc2\r\n");
     QTest::newRow("header with #") << QByteArray("#Eve\r\nc1\r\n") << u"#Eve\nc1\n"_qs
                                    << QByteArray("Eve\r\n#Eve\r\nc1\r\n");
     QTest::newRow("empty header") << QByteArray("\r\nc1\r\n") << u"\nc1\n"_qs << QByteArray("Eve\r\n\r\nc1\r\n");
@@ -204,7 +205,10 @@ class TestConfigEditor : public QObject {
 
   void unicodeFileIsWrittenBackWithItsMark() {
     Editor e;
-    const QByteArray utf16("\xFF\xFE" "E\0v\0e\0\r\0\n\0\xA9\x03\r\0\n\0", 18);
+    const QByteArray utf16(
+        "\xFF\xFE"
+        "E\0v\0e\0\r\0\n\0\xA9\x03\r\0\n\0",
+        18);
     e.folder.configure(0, u"Eve"_qs, utf16);
     e.window.show();
     QCOMPARE(e.commands()->toPlainText(), u"Ω\n"_qs);
@@ -297,8 +301,9 @@ class TestConfigEditor : public QObject {
     SystemArray[40].Status = 5;  // not in use
     e.window.show();
     e.click("btnCurrConfig");
-    QCOMPARE(e.commands()->toPlainText(), u"#0x00 Set X:1=3\n#0x02 Set X:1=4\n#0x06 Set X:1=27\n"
-                                          u"#0x09 Set X:1=8\n#0x0A Set X:1=09\n#0x7F Set X:1=12C\n"_qs);
+    QCOMPARE(e.commands()->toPlainText(),
+             u"#0x00 Set X:1=3\n#0x02 Set X:1=4\n#0x06 Set X:1=27\n"
+             u"#0x09 Set X:1=8\n#0x0A Set X:1=09\n#0x7F Set X:1=12C\n"_qs);
     e.click("btnClrKey");
     QVERIFY(e.commands()->toPlainText().isEmpty());
   }
@@ -393,8 +398,7 @@ class TestConfigEditor : public QObject {
     Editor e;
     FirstScanDone = false;
     e.window.Configusernamesandbuttons1Click();
-    QCOMPARE(e.folder.rec.messages,
-             QStringList{u"Please scan the system for panels before using this function!"_qs});
+    QCOMPARE(e.folder.rec.messages, QStringList{u"Please scan the system for panels before using this function!"_qs});
     QVERIFY(e.window.isHidden());
 
     FirstScanDone = true;

@@ -214,7 +214,8 @@ class TestUserButtons : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(controller.isFinished(), 15000);
     QCOMPARE(controller.arrivals.size(), 3);
     // Lower bounds only: each line must leave before the next pause, not in one burst at the end.
-    QVERIFY2(controller.arrivals[1] - controller.arrivals[0] >= Delay / 2, qPrintable(QString::number(controller.arrivals[1] - controller.arrivals[0])));
+    QVERIFY2(controller.arrivals[1] - controller.arrivals[0] >= Delay / 2,
+             qPrintable(QString::number(controller.arrivals[1] - controller.arrivals[0])));
     QVERIFY(controller.arrivals[2] - controller.arrivals[1] >= Delay / 2);
   }
 

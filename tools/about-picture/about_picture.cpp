@@ -312,8 +312,7 @@ QRectF plate(QPainter& p, int top, QColor light, QColor dark) {
 void brand(QPainter& p, const QRectF& face, const QString& model, const QString& what,
            QColor ink = QColor(38, 40, 46)) {
   legend(p, QRectF(face.left(), face.top(), 200, 16), QStringLiteral("ORVANE"), sans(13, true),
-         Qt::AlignLeft | Qt::AlignVCenter,
-         ink.lightness() > 128 ? QColor(255, 92, 80) : QColor(150, 20, 20));
+         Qt::AlignLeft | Qt::AlignVCenter, ink.lightness() > 128 ? QColor(255, 92, 80) : QColor(150, 20, 20));
   legend(p, QRectF(face.left() + 64, face.top(), 200, 16), model, sans(13, true), Qt::AlignLeft | Qt::AlignVCenter,
          ink);
   legend(p, QRectF(face.right() - 230, face.top(), 230, 16), what, sans(10, false), Qt::AlignRight | Qt::AlignVCenter,
@@ -337,8 +336,7 @@ void orv11(QPainter& p, int top) {
   legend(p, QRectF(face.right() - 50, face.top() + 60, 60, 12), QStringLiteral("POWER"), sans(9, true),
          Qt::AlignCenter);
   led(p, QPointF(face.right() - 20, face.top() + 84), QColor(255, 170, 20), false);
-  legend(p, QRectF(face.right() - 50, face.top() + 94, 60, 12), QStringLiteral("BUS"), sans(9, true),
-         Qt::AlignCenter);
+  legend(p, QRectF(face.right() - 50, face.top() + 94, 60, 12), QStringLiteral("BUS"), sans(9, true), Qt::AlignCenter);
 }
 
 void portPanel(QPainter& p, int top, const QString& model, const QString& what, int port, QColor light, QColor dark,
@@ -347,16 +345,16 @@ void portPanel(QPainter& p, int top, const QString& model, const QString& what, 
   brand(p, face, model, what, ink);
   const char digit[2] = {char('0' + port), 0};
   readout(p, QRectF(face.left() + 4, face.top() + 28, 52, 72), digit);
-  legend(p, QRectF(face.left() - 6, face.bottom() - 10, 72, 12), QStringLiteral("PORT"), sans(9, true),
-         Qt::AlignCenter, ink);
+  legend(p, QRectF(face.left() - 6, face.bottom() - 10, 72, 12), QStringLiteral("PORT"), sans(9, true), Qt::AlignCenter,
+         ink);
   for (int k = 1; k <= 8; ++k) {
     const qreal x = face.left() + 70 + (k - 1) * 40;
     led(p, QPointF(x + 16, face.top() + 30), QColor(255, 40, 30), k == port);
     button(p, QRectF(x, face.top() + 44, 32, 46), QString::number(k), k == port);
   }
   legend(p, QRectF(face.left() + 70, face.bottom() - 10, 312, 12),
-         model == QLatin1String("Orv15") ? QStringLiteral("RADIO SELECT") : QStringLiteral("AUX OUTPUT"),
-         sans(9, true), Qt::AlignCenter, ink);
+         model == QLatin1String("Orv15") ? QStringLiteral("RADIO SELECT") : QStringLiteral("AUX OUTPUT"), sans(9, true),
+         Qt::AlignCenter, ink);
 }
 
 void rack(QPainter& p) {

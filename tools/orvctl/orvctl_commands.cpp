@@ -61,7 +61,8 @@ int integerArgument(const QString& text, const QString& what) {
 
 int boundedArgument(const QString& text, const QString& what, int low, int high) {
   const int value = integerArgument(text, what);
-  if (value < low || value > high) badUse(QStringLiteral("%1 must lie in %2..%3, not %4").arg(what).arg(low).arg(high).arg(value));
+  if (value < low || value > high)
+    badUse(QStringLiteral("%1 must lie in %2..%3, not %4").arg(what).arg(low).arg(high).arg(value));
   return value;
 }
 
@@ -95,7 +96,8 @@ int setAndCheck(OrvctlLink& link, int address, int value, QTextStream& out) {
   const int reported = link.waitForStatus(address);
   link.close();
   if (reported != value)
-    throw CommandFailure{OtherAnswer, QStringLiteral("0x%1 reported %2, not %3").arg(hexText(address, 2)).arg(reported).arg(value)};
+    throw CommandFailure{OtherAnswer,
+                         QStringLiteral("0x%1 reported %2, not %3").arg(hexText(address, 2)).arg(reported).arg(value)};
   out << value << Qt::endl;
   return Done;
 }
@@ -103,17 +105,18 @@ int setAndCheck(OrvctlLink& link, int address, int value, QTextStream& out) {
 // The name request and its reply, taken into the table as the program does.
 void readNames(OrvctlLink& link) {
   link.send(command::nameRequest());
-  const QString reply = link.waitFor([](const QString& chunk) { return chunk.indexOf(u"0xFF") >= 1; },
-                                     QStringLiteral("the name reply"));
+  const QString reply =
+      link.waitFor([](const QString& chunk) { return chunk.indexOf(u"0xFF") >= 1; }, QStringLiteral("the name reply"));
   const NameReply names = readNameReply(reply);
   if (names.failedText)
-    throw CommandFailure{OtherAnswer,
-                         QStringLiteral("%1 answered: %2").arg(link.where(), ConversionError(*names.failedText).message())};
+    throw CommandFailure{
+        OtherAnswer, QStringLiteral("%1 answered: %2").arg(link.where(), ConversionError(*names.failedText).message())};
   applyNameReply(names);
 }
 
 int scan(const Globals& g, const QStringList& args, QTextStream& out, QTextStream& err) {
-  if (args.size() > 1 || (args.size() == 1 && args[0] != u"--json")) badUse(QStringLiteral("usage: orvctl scan [--json]"));
+  if (args.size() > 1 || (args.size() == 1 && args[0] != u"--json"))
+    badUse(QStringLiteral("usage: orvctl scan [--json]"));
   const bool json = args.size() == 1;
   const bool showProgress = ::isatty(STDERR_FILENO) == 1;
   OrvctlLink link(g.host, g.port, g.timeoutMs);
@@ -124,7 +127,9 @@ int scan(const Globals& g, const QStringList& args, QTextStream& out, QTextStrea
     if (SystemArray[n].I_bruk) found.append(n);
   for (qsizetype i = 0; i < found.size(); ++i) {
     TSystemRecord& rec = SystemArray[found[i]];
-    if (showProgress) err << QStringLiteral("\rpolling 0x%1 (%2 of %3)").arg(hexText(rec.Adresse, 2)).arg(i + 1).arg(found.size()) << Qt::flush;
+    if (showProgress)
+      err << QStringLiteral("\rpolling 0x%1 (%2 of %3)").arg(hexText(rec.Adresse, 2)).arg(i + 1).arg(found.size())
+          << Qt::flush;
     link.send(command::statusRequest(rec.Adresse));
     link.pause(Delay);
     rec.Status = link.waitForStatus(rec.Adresse);
@@ -185,7 +190,9 @@ int step(const Globals& g, const QStringList& args, QTextStream& out) {
   if (!rec.I_bruk || rec.Adresse != address)
     throw CommandFailure{OtherAnswer, QStringLiteral("no panel answers at 0x%1").arg(hexText(address, 2))};
   if (modelOf(rec) != Model::Orv11)
-    throw CommandFailure{OtherAnswer, QStringLiteral("0x%1 is an %2, not an Orv11").arg(hexText(address, 2), printable(rec.Navn.text()))};
+    throw CommandFailure{
+        OtherAnswer,
+        QStringLiteral("0x%1 is an %2, not an Orv11").arg(hexText(address, 2), printable(rec.Navn.text()))};
   link.send(command::statusRequest(address));
   const int position = link.waitForStatus(address);
   return setAndCheck(link, address, orv11Step(position, delta), out);
@@ -264,11 +271,16 @@ int runOrvctl(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << kUsage;
         return Done;
       }
-      if (auto v = optionValue(args, i, QStringLiteral("--host"))) host = v;
-      else if (auto v = optionValue(args, i, QStringLiteral("--port"))) port = v;
-      else if (auto v = optionValue(args, i, QStringLiteral("--dir"))) dir = v;
-      else if (auto v = optionValue(args, i, QStringLiteral("--timeout"))) timeout = v;
-      else badUse(QStringLiteral("unknown option '%1'; orvctl --help lists them").arg(printable(args[i])));
+      if (auto v = optionValue(args, i, QStringLiteral("--host")))
+        host = v;
+      else if (auto v = optionValue(args, i, QStringLiteral("--port")))
+        port = v;
+      else if (auto v = optionValue(args, i, QStringLiteral("--dir")))
+        dir = v;
+      else if (auto v = optionValue(args, i, QStringLiteral("--timeout")))
+        timeout = v;
+      else
+        badUse(QStringLiteral("unknown option '%1'; orvctl --help lists them").arg(printable(args[i])));
     }
     if (i >= args.size()) badUse(QStringLiteral("no command given; orvctl --help lists them"));
     const QString command = args[i];

@@ -17,15 +17,13 @@ void OrvctlLink::open() {
   std::optional<CommandFailure> failure;
   QObject::connect(&link_, &ControllerLink::opened, &loop, &QEventLoop::quit);
   QObject::connect(&link_, &ControllerLink::attemptFailed, &loop, [&](int errorNumber, const QString& reason) {
-    failure = CommandFailure{NoConnection, QStringLiteral("cannot connect to %1: %2 (error %3)")
-                                               .arg(where(), reason)
-                                               .arg(errorNumber)};
+    failure = CommandFailure{
+        NoConnection, QStringLiteral("cannot connect to %1: %2 (error %3)").arg(where(), reason).arg(errorNumber)};
     loop.quit();
   });
   QTimer::singleShot(timeoutMs_, &loop, [&] {
-    failure = CommandFailure{NoConnection, QStringLiteral("cannot connect to %1: no answer within %2 ms")
-                                               .arg(where())
-                                               .arg(timeoutMs_)};
+    failure = CommandFailure{
+        NoConnection, QStringLiteral("cannot connect to %1: no answer within %2 ms").arg(where()).arg(timeoutMs_)};
     loop.quit();
   });
   link_.open(host_, port_);
@@ -59,11 +57,13 @@ QString OrvctlLink::waitFor(const std::function<bool(const QString&)>& accept, c
     loop.quit();
   });
   QObject::connect(&link_, &ControllerLink::closed, &loop, [&] {
-    failure = CommandFailure{NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
+    failure =
+        CommandFailure{NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
     loop.quit();
   });
   QTimer::singleShot(timeoutMs_, &loop, [&] {
-    failure = CommandFailure{NoReply, QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(timeoutMs_).arg(what)};
+    failure = CommandFailure{
+        NoReply, QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(timeoutMs_).arg(what)};
     loop.quit();
   });
   if (!link_.isConnected())
