@@ -90,6 +90,8 @@ TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& nam
 void namePort(TLatchButton* button, TCaptionLabel* caption, int port, const QString& label) {
   const QString name =
       QStringLiteral("Port %1").arg(port) + (label.isEmpty() ? QString() : QStringLiteral(": ") + label);
+  // Every reply refreshes the box; a name told again would be announced again, and costs a lot.
+  if (button->accessibleName() == name) return;
   button->setAccessibleName(name);
   caption->setAccessibleName(name);
 }
