@@ -16,7 +16,7 @@
 #include "app/u_frmMain.h"
 #include "controller_sim.h"
 #include "link/controller_link.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "session/session.h"
 #include "model/system_table.h"
 #include "panels/status_list.h"

@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QScrollArea>
 
-#include "link/command_log.h"
+#include "link/ui/command_log.h"
 #include "link/controller_link.h"
 #include "link/protocol.h"
 #include "model/formatting.h"

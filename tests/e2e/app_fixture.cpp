@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "link/controller_link.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "model/system_table.h"
 
 AppFixture::AppFixture() { clock_.start(); }

@@ -18,9 +18,9 @@
 #include <map>
 
 #include "e2e/app_fixture.h"
-#include "link/command_log.h"
+#include "link/ui/command_log.h"
 #include "link/controller_link.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "model/codepage.h"
 #include "session/session.h"
 #include "model/system_table.h"

@@ -12,7 +12,7 @@
 
 #include "controls/seven_seg.h"
 #include "e2e/app_fixture.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "model/system_table.h"
 #include "tuner/u_frmTuner.h"
 

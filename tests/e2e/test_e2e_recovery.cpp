@@ -13,7 +13,7 @@
 
 #include "e2e/app_fixture.h"
 #include "link/controller_link.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "session/session.h"
 #include "model/system_table.h"
 #include "storage/settings_file.h"

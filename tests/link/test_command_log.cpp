@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "link/command_log.h"
+#include "link/ui/command_log.h"
 
 class TestCommandLog : public QObject {
   Q_OBJECT

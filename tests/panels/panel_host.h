@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "common/address_list.h"
-#include "link/command_log.h"
+#include "link/ui/command_log.h"
 #include "link/controller_link.h"
 #include "model/formatting.h"
 #include "model/system_table.h"

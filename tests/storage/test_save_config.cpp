@@ -6,7 +6,7 @@
 
 #include "common/operator_dialogs.h"
 #include "storage/record_files.h"
-#include "storage/u_frmSaveConfig.h"
+#include "storage/ui/u_frmSaveConfig.h"
 #include "support/program_state.h"
 #include "support/file_bytes.h"
 

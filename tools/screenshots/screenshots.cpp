@@ -17,7 +17,7 @@
 #include "common/operator_dialogs.h"
 #include "controller_sim.h"
 #include "link/controller_link.h"
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 #include "model/system_table.h"
 #include "panels/panel_control_area.h"
 #include "tuner/u_frmTuner.h"

@@ -1,4 +1,4 @@
-#include "link/command_log.h"
+#include "link/ui/command_log.h"
 
 #include <QClipboard>
 #include <QFontMetricsF>

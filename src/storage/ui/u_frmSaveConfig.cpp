@@ -1,4 +1,4 @@
-#include "storage/u_frmSaveConfig.h"
+#include "storage/ui/u_frmSaveConfig.h"
 
 #include <QComboBox>
 #include <QDir>

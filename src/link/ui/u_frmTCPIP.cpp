@@ -1,4 +1,4 @@
-#include "link/u_frmTCPIP.h"
+#include "link/ui/u_frmTCPIP.h"
 
 #include <QLabel>
 #include <QLineEdit>
