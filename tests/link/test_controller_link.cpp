@@ -37,6 +37,23 @@ quint16 portNobodyListensOn() {
   return server.serverPort();  // closed again when it goes out of scope
 }
 
+// A link connected to a controller that the test plays itself.
+struct PeerAndLink {
+  QTcpServer server;
+  ControllerLink link;
+  QTcpSocket* peer = nullptr;
+
+  bool connect() {
+    if (!server.listen(QHostAddress::LocalHost)) return false;
+    link.open(QStringLiteral("127.0.0.1"), server.serverPort());
+    if (!server.waitForNewConnection(5000)) return false;
+    peer = server.nextPendingConnection();
+    QDeadlineTimer deadline(5000);
+    while (!link.isConnected() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return link.isConnected();
+  }
+};
+
 }  // namespace
 
 class TestControllerLink : public QObject {
@@ -72,13 +89,10 @@ class TestControllerLink : public QObject {
   // A controller that sends a reply a byte at a time never gets its piece held for longer than
   // the hold, counted from the piece's first byte.
   void tricklingReplyIsHandedOnAfterTheHold() {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    ControllerLink link;
-    link.open(QStringLiteral("127.0.0.1"), server.serverPort());
-    QVERIFY(server.waitForNewConnection(5000));
-    QTcpSocket* peer = server.nextPendingConnection();
-    QTRY_VERIFY(link.isConnected());
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    ControllerLink& link = c.link;
+    QTcpSocket* peer = c.peer;
 
     const QByteArray reply = "#0x06 Ret X:1=" + QByteArray(60, '1').prepend('0');
     qsizetype sent = 0;
@@ -97,13 +111,10 @@ class TestControllerLink : public QObject {
   // The poll's pause: the repaints asked for are done in it, a reply that arrives meanwhile waits
   // for the wait after it, and the pause lasts at least as long as asked.
   void pauseDoesRepaintsOnlyAndHoldsTheReply() {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    ControllerLink link;
-    link.open(QStringLiteral("127.0.0.1"), server.serverPort());
-    QVERIFY(server.waitForNewConnection(5000));
-    QTcpSocket* peer = server.nextPendingConnection();
-    QTRY_VERIFY(link.isConnected());
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    ControllerLink& link = c.link;
+    QTcpSocket* peer = c.peer;
 
     struct Seen : QObject {
       QList<QEvent::Type> types;
