@@ -207,6 +207,7 @@ int runFlood() {
   auto sim = std::make_unique<ThreadedSim>(simOptions());
   Program p(sim->port());
   showScannedPanels(*p.w, kPanels);
+  QCoreApplication::processEvents();  // the window's first paint is start-up, not the flood's work
 
   int handled = 0;
   auto original = p.w->link->onStatusReplies;

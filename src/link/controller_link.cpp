@@ -194,7 +194,10 @@ void ControllerLink::acknowledgeAtOnce() {
 }
 
 void ControllerLink::ClientSocket1Read() {
-  pending_ += ClientSocket1->read(qMin(ClientSocket1->bytesAvailable(), kMaxReadBytes));
+  const qsizetype held = pending_.size();
+  pending_.resize(held + qMin(ClientSocket1->bytesAvailable(), kMaxReadBytes));
+  const qint64 read = ClientSocket1->read(pending_.data() + held, pending_.size() - held);
+  pending_.resize(held + qMax<qint64>(read, 0));
   acknowledgeAtOnce();
   handOnLines();
   if (ClientSocket1->bytesAvailable() > 0 && !readQueued_) {
@@ -215,8 +218,13 @@ void ControllerLink::ClientSocket1Read() {
 void ControllerLink::handOnLines() {
   const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
   if (lineEnd >= 0) {
-    const QByteArray complete = pending_.left(lineEnd + 2);
-    pending_.remove(0, lineEnd + 2);
+    QByteArray complete;
+    if (lineEnd + 2 == pending_.size()) {
+      complete = std::exchange(pending_, {});
+    } else {
+      complete = pending_.left(lineEnd + 2);
+      pending_.remove(0, lineEnd + 2);
+    }
     // What is left, if anything, is a new piece.
     partialTimer_.stop();
     pieceAge_.invalidate();

@@ -1,5 +1,7 @@
 #include "link/protocol.h"
 
+#include <QVarLengthArray>
+
 #include <cstring>
 
 #include "model/formatting.h"
@@ -46,7 +48,13 @@ int StrToInt(QStringView text) {
 
 int HexToInt(QStringView aValue) {
   if (aValue.isEmpty() || !aValue.contains(u"0x")) return 0;
-  return StrToInt(QString(u'$').append(aValue.mid(2)));
+  // "$" and the text from its third character, put together without a heap allocation for an
+  // address (every reply of a chunk passes here).
+  const QStringView digits = aValue.mid(2);
+  QVarLengthArray<QChar, 32> text;
+  text.append(u'$');
+  text.append(digits.data(), digits.size());
+  return StrToInt(QStringView(text.data(), text.size()));
 }
 
 QString FjernCRLF(QString s) {

@@ -90,8 +90,6 @@ TLatchButton* makeLatch(QWidget* parent, QButtonGroup* group, const QString& nam
 void namePort(TLatchButton* button, TCaptionLabel* caption, int port, const QString& label) {
   const QString name =
       QStringLiteral("Port %1").arg(port) + (label.isEmpty() ? QString() : QStringLiteral(": ") + label);
-  // Every reply refreshes the box; a name told again would be announced again, and costs a lot.
-  if (button->accessibleName() == name) return;
   button->setAccessibleName(name);
   caption->setAccessibleName(name);
 }
@@ -319,7 +317,11 @@ void PanelControlArea::fillPortBox(PortBox& box, int Addr) {
 }
 
 void PanelControlArea::setPortLabel(PortBox& box, int port, const QString& text) {
-  setLabelText(box.portLabels[port - 1], text);
+  // Every reply refreshes the box and most leave its labels as they are; a name told again would
+  // also be announced again.
+  QLabel* label = box.portLabels[port - 1];
+  if (label->text() == text) return;
+  setLabelText(label, text);
   namePort(box.buttons[port - 1], box.captions[port - 1], port, text);
 }
 

@@ -15,11 +15,15 @@ namespace {
 
 // Line ends would only make a row tall: a final one is dropped, one inside shows as " | ".
 QString shownEntry(const QString& entry) {
-  QString shown = entry;
-  while (shown.endsWith(u'\n') || shown.endsWith(u'\r')) shown.chop(1);
+  QStringView text(entry);
+  while (text.endsWith(u'\n') || text.endsWith(u'\r')) text.chop(1);
+  // A row shows at most kShown characters of the entry (a flooding controller's megabyte chunk stays
+  // in the log whole). Each entry character becomes one or more shown ones, so the first kShown + 1
+  // decide the row.
+  constexpr qsizetype kShown = 4000;
+  QString shown = text.left(kShown + 1).toString();
   shown.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
   shown.replace(u'\r', u' ').replace(u'\n', u' ');
-  constexpr qsizetype kShown = 4000;  // a flooding controller's megabyte chunk stays in the log whole
   return shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown;
 }
 
@@ -266,19 +270,36 @@ const QStaticText& TCommandLog::laidOutWord(QStringView word) {
   return *words_.insert(word.toString(), text);
 }
 
-TCommandLog::RowLayout TCommandLog::layOutByWords(const QString& shown) {
-  RowLayout pieces;
+TCommandLog::WordLayout TCommandLog::layOutByWords(const QString& shown, int width) {
+  WordLayout row;
   const qreal space = QFontMetricsF(font()).horizontalAdvance(u' ');
   qreal x = 0;
-  for (QStringView word : QStringView(shown).split(u' ')) {
+  qsizetype at = 0;
+  for (QStringView word : QStringView(shown).tokenize(u' ')) {
     if (!word.isEmpty()) {
       const QStaticText& text = laidOutWord(word);
-      pieces.emplace_back(x, text);
+      row.pieces.emplace_back(x, text);
       x += text.size().width();
+      if (x > width) {
+        row.wideStart = at + word.size();
+        return row;
+      }
     }
     x += space;
+    at += word.size() + 1;
   }
-  return pieces;
+  return row;
+}
+
+// Only the start of a row wider than the view shows. A start that is itself wider than the view
+// elides to the same text as the whole row, so a chunk of thousands of characters is laid out in
+// its first few hundred. The search begins at `guess` characters and doubles.
+static QString visibleStart(const QString& shown, int width, const QFontMetrics& metrics, qsizetype guess) {
+  for (qsizetype n = qMax<qsizetype>(guess, 16); n < shown.size(); n *= 2) {
+    const QString start = shown.left(n);
+    if (metrics.horizontalAdvance(start) > width) return start;
+  }
+  return shown;
 }
 
 const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
@@ -298,18 +319,16 @@ const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
   // Most rows fit: put them together from their words, and lay out and elide whole only a row that
   // is too wide or that shapes across its spaces.
   const QString& shown = rows_->row(row);
+  const QFontMetrics metrics = fontMetrics();
+  qsizetype guess = 256;
   if (shapesByWords(shown)) {
-    RowLayout pieces = layOutByWords(shown);
-    if (pieces.empty() || pieces.back().first + pieces.back().second.size().width() <= width)
-      return *laidOut_.insert(row, std::move(pieces));
+    WordLayout byWords = layOutByWords(shown, width);
+    if (byWords.wideStart < 0) return *laidOut_.insert(row, std::move(byWords.pieces));
+    guess = byWords.wideStart;
   }
-  QStaticText text(shown);
+  QStaticText text(metrics.elidedText(visibleStart(shown, width, metrics, guess), Qt::ElideRight, width));
   text.setTextFormat(Qt::PlainText);
   text.prepare(QTransform(), font());
-  if (text.size().width() > width) {
-    text.setText(fontMetrics().elidedText(shown, Qt::ElideRight, width));
-    text.prepare(QTransform(), font());
-  }
   return *laidOut_.insert(row, RowLayout{{0.0, text}});
 }
 

@@ -80,7 +80,13 @@ class TCommandLog : public QListView {
   // A row as pieces of laid-out text, each at its offset from the row's left edge.
   using RowLayout = std::vector<std::pair<qreal, QStaticText>>;
   const RowLayout& laidOut(int row, int width);
-  RowLayout layOutByWords(const QString& shown);
+  // The row put together from its words; for a row wider than `width`, the length of its start
+  // that already is (up to the end of the word that passes the width), and -1 for a row that fits.
+  struct WordLayout {
+    RowLayout pieces;
+    qsizetype wideStart = -1;
+  };
+  WordLayout layOutByWords(const QString& shown, int width);
   const QStaticText& laidOutWord(QStringView word);
 
   TCommandLogModel* rows_;
