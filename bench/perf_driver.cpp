@@ -3,7 +3,8 @@
 //
 //   orv_perf scan [--sim PATH]   scan of 127 panels, then resident memory (PATH: a controller-sim
 //                                executable in its own process instead of the in-process one)
-//   orv_perf flood               100 000 status replies from a controller in its own thread
+//   orv_perf flood [N]           100 000 (or N, for a profile of the flood alone) status replies
+//                                from a controller in its own thread
 //   orv_perf wait                processor time of a 5 s wait for a reply that never comes
 //   orv_perf startup             start-up to the first paint, in this process and as a new process
 //   orv_perf orvctl PATH         `PATH --port N scan` of 127 panels (PATH: an orvctl executable),
@@ -201,9 +202,9 @@ QByteArray statusReply(int i) {
 }
 
 // A flood of replies: how fast they are absorbed, and the longest time the event loop was held.
-int runFlood() {
-  constexpr int kReplies = 100000;
-  constexpr int kPieces = 100;
+int runFlood(int replies) {
+  constexpr int kPerPiece = 1000;
+  const int pieceCount = replies / kPerPiece;
   auto sim = std::make_unique<ThreadedSim>(simOptions());
   Program p(sim->port());
   showScannedPanels(*p.w, kPanels);
@@ -229,18 +230,19 @@ int runFlood() {
   });
 
   // Made beforehand: making them is this driver's work, not a stall of the program.
-  QList<QByteArray> pieces(kPieces);
-  for (int k = 0; k < kPieces; ++k)
-    for (int i = k * (kReplies / kPieces); i < (k + 1) * (kReplies / kPieces); ++i) pieces[k] += statusReply(i);
+  QList<QByteArray> pieces(pieceCount);
+  for (int k = 0; k < pieceCount; ++k)
+    for (int i = k * kPerPiece; i < (k + 1) * kPerPiece; ++i) pieces[k] += statusReply(i);
   clock.start();
   tick.start();
   for (const QByteArray& piece : pieces) sim->sendRaw(piece);
-  const bool done = spinUntil([&] { return handled >= kReplies; }, 120000);
+  const int total = pieceCount * kPerPiece;
+  const bool done = spinUntil([&] { return handled >= total; }, 120000);
   const double seconds = clock.nsecsElapsed() / 1e9;
   tick.stop();
   if (!done) fail("flood not absorbed within 120 s");
   QCoreApplication::processEvents();
-  result("flood_replies_per_s", kReplies / seconds);
+  result("flood_replies_per_s", total / seconds);
   result("flood_max_stall_ms", maxGapNs / 1e6);
   result("flood_log_entries", double(p.w->link->logEntries().size()));
   p.w.reset();
@@ -321,7 +323,7 @@ int main(int argc, char** argv) {
   if (mode == u"startup-child") return runStartupChild(sinceMain);
   substituteFonts();
   if (mode == u"scan") return runScan(args.value(2) == u"--sim" ? args.value(3) : QString());
-  if (mode == u"flood") return runFlood();
+  if (mode == u"flood") return runFlood(qMax(args.value(2, QStringLiteral("100000")).toInt(), 1000));
   if (mode == u"wait") return runWait();
   if (mode == u"startup") return runStartupParent();
   if (mode == u"orvctl" && args.size() == 3) return runOrvctlScan(args.value(2));

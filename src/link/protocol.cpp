@@ -46,15 +46,22 @@ int StrToInt(QStringView text) {
   return static_cast<qint32>(negative ? 0u - bits : bits);
 }
 
-int HexToInt(QStringView aValue) {
-  if (aValue.isEmpty() || !aValue.contains(u"0x")) return 0;
-  // "$" and the text from its third character, put together without a heap allocation for an
-  // address (every reply of a chunk passes here).
-  const QStringView digits = aValue.mid(2);
+namespace {
+
+// StrToInt of "$" followed by `digits`. Every reply of a chunk reads its address here, so the text
+// is put together on the stack.
+int hexDigitsToInt(QStringView digits) {
   QVarLengthArray<QChar, 32> text;
   text.append(u'$');
   text.append(digits.data(), digits.size());
   return StrToInt(QStringView(text.data(), text.size()));
+}
+
+}  // namespace
+
+int HexToInt(QStringView aValue) {
+  if (aValue.isEmpty() || !aValue.contains(u"0x")) return 0;
+  return hexDigitsToInt(aValue.mid(2));
 }
 
 QString FjernCRLF(QString s) {
@@ -186,8 +193,7 @@ class StatusWalk {
     pos_ = qMin<qsizetype>(3, n_);
     for (;;) {
       const qsizetype ret = findRet();
-      const QString addrText = ret < 0 ? QString() : buf_.mid(pos_, ret - pos_);
-      const int address = StrToInt(QString(QStringLiteral("$") + addrText));
+      const int address = hexDigitsToInt(ret < 0 ? QStringView() : QStringView(buf_).mid(pos_, ret - pos_));
       if (const qsizetype eq = findEquals(); eq >= 0) pos_ = eq + 1;
       removeFirst(u'\r', crAbsent_);
       removeFirst(u'\n', lfAbsent_);

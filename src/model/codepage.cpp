@@ -39,6 +39,7 @@ QByteArray encodeCut(QStringView text, qsizetype capacity) {
 }
 
 QString decode(QByteArrayView bytes) {
+  if (bytes.isEmpty()) return {};  // most labels and names are empty: no allocation for them
   QString out(bytes.size(), Qt::Uninitialized);
   QChar* d = out.data();
   for (qsizetype i = 0; i < bytes.size(); ++i) {

@@ -291,15 +291,16 @@ TCommandLog::WordLayout TCommandLog::layOutByWords(const QString& shown, int wid
   return row;
 }
 
-// Only the start of a row wider than the view shows. A start that is itself wider than the view
-// elides to the same text as the whole row, so a chunk of thousands of characters is laid out in
-// its first few hundred. The search begins at `guess` characters and doubles.
-static QString visibleStart(const QString& shown, int width, const QFontMetrics& metrics, qsizetype guess) {
+// Only the start of a row wider than the view shows, and a start that is itself too wide elides to
+// the same text as the whole row: a chunk of thousands of characters is laid out in its first few
+// hundred. The start begins at `guess` characters and doubles while it still fits.
+static QString elidedRow(const QString& shown, int width, const QFontMetrics& metrics, qsizetype guess) {
   for (qsizetype n = qMax<qsizetype>(guess, 16); n < shown.size(); n *= 2) {
     const QString start = shown.left(n);
-    if (metrics.horizontalAdvance(start) > width) return start;
+    QString elided = metrics.elidedText(start, Qt::ElideRight, width);
+    if (elided != start) return elided;
   }
-  return shown;
+  return metrics.elidedText(shown, Qt::ElideRight, width);
 }
 
 const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
@@ -316,17 +317,16 @@ const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
     for (auto k = laidOut_.begin(); k != laidOut_.end();)
       k = (k.key() < top - inView || k.key() > top + 2 * inView) ? laidOut_.erase(k) : std::next(k);
   }
-  // Most rows fit: put them together from their words, and lay out and elide whole only a row that
-  // is too wide or that shapes across its spaces.
+  // Most rows fit: put them together from their words. A row that is too wide, or that shapes
+  // across its spaces, is laid out as one text, elided.
   const QString& shown = rows_->row(row);
-  const QFontMetrics metrics = fontMetrics();
   qsizetype guess = 256;
   if (shapesByWords(shown)) {
     WordLayout byWords = layOutByWords(shown, width);
     if (byWords.wideStart < 0) return *laidOut_.insert(row, std::move(byWords.pieces));
     guess = byWords.wideStart;
   }
-  QStaticText text(metrics.elidedText(visibleStart(shown, width, metrics, guess), Qt::ElideRight, width));
+  QStaticText text(elidedRow(shown, width, fontMetrics(), guess));
   text.setTextFormat(Qt::PlainText);
   text.prepare(QTransform(), font());
   return *laidOut_.insert(row, RowLayout{{0.0, text}});
