@@ -433,8 +433,19 @@ QImage TSevenSeg::CreateImageCache(int cellWidth, int cellHeight, TColor colorTe
 
 void TSevenSeg::DrawFrame(QImage& canvas, TFrameStyle style, int left, int top, int right, int bottom, QRgb white,
                           QRgb silver, QRgb grey, QRgb black, QRgb simpleFCol) {
-  auto put = [&canvas](int x, int y, QRgb c) {
-    if (x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height()) canvas.setPixel(x, y, c);
+  // The display's own back buffer is 32-bit: its pixels are written in place (setPixel per pixel was
+  // a good part of a caption change's paint).
+  const bool rgb32 = canvas.format() == QImage::Format_RGB32;
+  uchar* const bits = rgb32 || canvas.format() == QImage::Format_ARGB32 ? canvas.bits() : nullptr;
+  const QRgb alpha = rgb32 ? 0xFF000000u : 0u;  // as setPixel stores an RGB32 pixel
+  const qsizetype stride = canvas.bytesPerLine();
+  const int w = canvas.width(), h = canvas.height();
+  auto put = [&](int x, int y, QRgb c) {
+    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    if (bits)
+      reinterpret_cast<QRgb*>(bits + y * stride)[x] = c | alpha;
+    else
+      canvas.setPixel(x, y, c);
   };
   auto hline = [&](int x0, int x1, int y, QRgb c) {
     for (int x = x0; x <= x1; ++x) put(x, y, c);
@@ -465,10 +476,22 @@ void TSevenSeg::DrawFrame(QImage& canvas, TFrameStyle style, int left, int top, 
   }
 }
 
+// Whether the ancestors' edges hide all of the widget, as with a display scrolled out of a scroll
+// area's view. Such a display is painted when it comes into view, so a new caption asks for no paint
+// now: a list of many displays, most out of view, would otherwise put every one on the repaint list.
+static bool outOfView(const QWidget* w) {
+  QRect r = w->rect();
+  for (; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+    r = r.translated(w->pos()) & w->parentWidget()->rect();
+    if (r.isEmpty()) return true;
+  }
+  return false;
+}
+
 void TSevenSeg::setCaption(const QString& text) {
   if (text == FCaption) return;
   FCaption = text;
-  update();
+  if (!outOfView(this)) update();
   if (!accessibility::listening()) return;
   // The first change is told at once; quick ones after it wait and only the last is told.
   if (FAnnounceTimer.isActive())

@@ -5,6 +5,9 @@
 #include <QHash>
 #include <QImage>
 #include <QPoint>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVector>
 
 #include <vector>
@@ -160,6 +163,7 @@ class TestSevenSeg : public QObject {
   void noRepaintWithoutChange();
   void tinyControlPaints_data();
   void tinyControlPaints();
+  void changedOutOfViewShowsWhenScrolledIn();
 };
 
 void TestSevenSeg::defaults() {
@@ -519,6 +523,49 @@ void TestSevenSeg::tinyControlPaints() {
   QCOMPARE(img.size(), size);
   QCOMPARE(img.pixel(0, 0), Grey);
   if (size.width() >= 5 && size.height() >= 5) QCOMPARE(img.pixel(2, 2), Back);
+}
+
+// A display scrolled out of a list's view asks for no paint when its caption changes; once it is
+// scrolled into view, the window shows the new caption, not the pixels of an old one.
+void TestSevenSeg::changedOutOfViewShowsWhenScrolledIn() {
+  QScrollArea area;
+  area.resize(120, 120);
+  area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* content = new QWidget;
+  content->resize(100, 1000);
+  auto* seen = new TSevenSeg(content);  // in view at first
+  seen->setGeometry(10, 10, 60, 80);
+  seen->setNumDigits(1);
+  seen->setCaption(QStringLiteral("1"));
+  auto* below = new TSevenSeg(content);
+  below->setGeometry(10, 900, 60, 80);
+  below->setNumDigits(1);
+  below->setCaption(QStringLiteral("1"));
+  area.setWidget(content);
+  PaintCounter counter;
+  below->installEventFilter(&counter);
+  area.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&area));
+  flushPaints();
+  // Scrolled past once, so its old caption was on screen.
+  area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+  flushPaints();
+  QVERIFY(counter.paints > 0);
+  area.verticalScrollBar()->setValue(0);
+  flushPaints();
+
+  const int before = counter.paints;
+  below->setCaption(QStringLiteral("7"));
+  seen->setCaption(QStringLiteral("7"));
+  flushPaints();
+  QCOMPARE(counter.paints, before);
+
+  area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+  flushPaints();
+  const QImage screen = area.screen()->grabWindow(area.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect onScreen(below->mapTo(&area, QPoint(0, 0)), below->size());
+  QCOMPARE(screen.copy(onScreen), shot(*below));
+  QCOMPARE(litCells(*below), expectedCells("7"));
 }
 
 QTEST_MAIN(TestSevenSeg)
