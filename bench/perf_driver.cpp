@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFont>
 #include <QLineEdit>
 #include <QProcess>
@@ -144,16 +145,26 @@ int runScan(const QString& simPath) {
   std::unique_ptr<ThreadedSim> threaded;
   std::unique_ptr<ControllerSim> inProcess;
   QProcess process;
+  QTemporaryDir logDir;
   quint16 port = 0;
   if (!simPath.isEmpty()) {
+    // Its traffic log goes to a file: read through a pipe, it would be this process's work at every
+    // reply, which a real controller does not ask of the program.
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(logDir.filePath(QStringLiteral("controller-sim.log")));
     process.start(simPath,
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--many"), QString::number(kPanels)});
-    if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) fail("controller-sim did not start");
-    const QByteArray first = process.readLine().trimmed();  // "listening on ADDR:PORT"
-    port = first.mid(first.lastIndexOf(':') + 1).toUShort();
-    // Its traffic log is read and dropped so the pipe never fills.
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, [&] { process.readAllStandardOutput(); });
+    if (!process.waitForStarted(5000)) fail("controller-sim did not start");
+    QFile log(logDir.filePath(QStringLiteral("controller-sim.log")));
+    QByteArray first;  // "listening on ADDR:PORT"
+    if (!spinUntil(
+            [&] {
+              if (log.isOpen() || log.open(QIODevice::ReadOnly)) first += log.readLine();
+              return first.endsWith('\n');
+            },
+            5000))
+      fail("controller-sim did not say its port");
+    port = first.trimmed().mid(first.trimmed().lastIndexOf(':') + 1).toUShort();
   } else {
     inProcess = std::make_unique<ControllerSim>(simOptions());
     if (!inProcess->listen()) fail("simulator cannot listen");

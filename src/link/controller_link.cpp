@@ -117,6 +117,7 @@ void ControllerLink::SendCommand(const QString& Streng) {
 }
 
 void ControllerLink::sendDirect(const QString& text) {
+  lastSend_ = QDeadlineTimer::current(Qt::PreciseTimer);
   if (!isConnected()) return;
   ClientSocket1->write(codepage::encode(text));
   // Out now: the poll and the replay pause the thread right after sending, and the socket would
@@ -138,16 +139,29 @@ void ControllerLink::waitForReply() {
 
 void ControllerLink::pause(int ms) {
   if (sessionEnded_) return;
-  const QDeadlineTimer end(ms, Qt::PreciseTimer);
+  // Counted from the moment the command was sent, so its log entry is written within the pause.
+  const qint64 from = qMin(lastSend_.deadlineNSecs(), QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
+  QDeadlineTimer end;
+  end.setPreciseDeadline(0, from + ms * 1000000LL, Qt::PreciseTimer);
   // The repaints asked for so far are done within the pause: after it they would hold up the
   // reply that arrived meanwhile. Nothing else runs; the rest of the pause is slept.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+  sleepUntil(end);
+}
+
+// A sleep wakes up late by about 0.1 ms (more in a virtual machine), and a scan sleeps once per panel:
+// the last stretch is waited out awake, so the pause ends on time.
+void ControllerLink::sleepUntil(const QDeadlineTimer& end) {
+  constexpr qint64 kAwakeNs = 200'000;
 #ifdef PR_SET_TIMERSLACK
-  // By default the kernel may end a sleep 50 us late, and a scan sleeps once per panel.
-  ::prctl(PR_SET_TIMERSLACK, 1UL);
+  // By default the kernel may also end a sleep 50 us late on purpose.
+  static const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
+  Q_UNUSED(slackSet);
 #endif
-  const qint64 leftNs = end.remainingTimeNSecs();
-  if (leftNs > 0) QThread::usleep(static_cast<unsigned long>((leftNs + 999) / 1000));  // never short
+  const qint64 sleepNs = end.remainingTimeNSecs() - kAwakeNs;
+  if (sleepNs > 0) QThread::usleep(static_cast<unsigned long>(sleepNs / 1000));
+  while (!end.hasExpired()) {
+  }
 }
 
 void ControllerLink::endSession() {

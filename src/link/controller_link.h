@@ -1,6 +1,7 @@
 #pragma once
 // The one TCP connection to the controller, the command log's entries, and the wait for a reply.
 // Screen-free: the windows show the log and the failures through the signals below.
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
@@ -37,8 +38,8 @@ class ControllerLink : public QObject {
   // connection closes or fails, or the program ends. Returns at once when no connection is open
   // or opening.
   void waitForReply();
-  // Holds the thread for `ms` milliseconds (the protocol's pacing), the screen's pending repaints
-  // included; returns at once once the program ends.
+  // Holds the thread until `ms` milliseconds after the last command was sent (the protocol's
+  // pacing), the screen's pending repaints included; returns at once once the program ends.
   void pause(int ms);
   bool isWaiting() const { return waitDepth_ > 0; }
   // The program is ending: every wait in progress ends, and later waits and pauses return at once.
@@ -99,6 +100,7 @@ class ControllerLink : public QObject {
   qint64 unreadBytes() const;
   void acknowledgeAtOnce();
   void endWaits();
+  void sleepUntil(const QDeadlineTimer& end);
 
   QTcpSocket* ClientSocket1;
   SocketConnector* connector_;
@@ -106,6 +108,7 @@ class ControllerLink : public QObject {
   QByteArray pending_;
   QTimer partialTimer_;
   QElapsedTimer pieceAge_;  // since the first byte of the piece waiting for its line end
+  QDeadlineTimer lastSend_{QDeadlineTimer::Forever};  // when the last command was sent
   QString address_;
   int port_ = 0;
   int waitDepth_ = 0;

@@ -313,4 +313,5 @@ void ControllerSim::finishIfDone(Client& client) {
 void ControllerSim::write(Client& client, const QByteArray& bytes, const QString& label) {
   log(label + QLatin1Char(' ') + printable(withoutTerminator(bytes)));
   client.socket->write(bytes);
+  client.socket->flush();  // out at once, as a controller answers, not at the event loop's next pass
 }
