@@ -155,7 +155,7 @@ void ControllerLink::sleepUntil(const QDeadlineTimer& end) {
   constexpr qint64 kAwakeNs = 200'000;
 #ifdef PR_SET_TIMERSLACK
   // By default the kernel may also end a sleep 50 us late on purpose.
-  static const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
+  static thread_local const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;  // per thread
   Q_UNUSED(slackSet);
 #endif
   const qint64 sleepNs = end.remainingTimeNSecs() - kAwakeNs;

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QtTest>
 
 #include "link/ui/command_log.h"
@@ -117,6 +118,51 @@ class TestCommandLog : public QObject {
                               .arg(wholeFirst)
                               .arg(wholeLast)));
     }
+  }
+
+  // A row wider than the view is laid out only as far as it shows; it must still end exactly where
+  // the whole row elided to the view's width does, with the ellipsis.
+  void wideRowsElideLikeTheirWholeText_data() {
+    QTest::addColumn<QString>("entry");
+    QString chunk = QStringLiteral("Rx from server: ");
+    for (int i = 0; i < 300; ++i) chunk += QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(i % 127 + 1, 2, 16, QLatin1Char('0')).arg(i % 8);
+    QTest::newRow("a chunk of 300 replies") << chunk;
+    QTest::newRow("one word longer than the view") << QStringLiteral("Rx from server: ") + QString(3000, u'x');
+    QString marked;
+    for (int i = 0; i < 400; ++i) marked += QStringLiteral("e\u0301 ");
+    QTest::newRow("marks that shape across letters") << marked;
+    QTest::newRow("longer than a row keeps") << QString(6000, u'w');
+  }
+  void wideRowsElideLikeTheirWholeText() {
+    QFETCH(QString, entry);
+    TCommandLog log;
+    log.resize(300, 60);
+    log.append(entry);
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    const QImage rows = log.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect rowRect = log.visualRect(log.model()->index(0, 0));
+    const QRgb background = rows.pixel(rows.width() - 1, rowRect.top());
+
+    constexpr int kMargin = 3;
+    const QFontMetrics metrics(log.font());
+    const QString elided = metrics.elidedText(log.text(0), Qt::ElideRight, log.viewport()->width() - 2 * kMargin);
+    QVERIFY(elided.endsWith(QChar(0x2026)));
+    QImage expected(rows.width(), rowRect.height(), QImage::Format_RGB32);
+    expected.fill(background);
+    {
+      QPainter painter(&expected);
+      painter.setFont(log.font());
+      painter.setPen(Qt::black);
+      painter.drawStaticText(QPointF(kMargin, (rowRect.height() - metrics.height()) / 2.0), QStaticText(elided));
+    }
+    // Where ink is, whatever its colour.
+    for (int y = 0; y < rowRect.height(); ++y)
+      for (int x = 0; x < rows.width(); ++x) {
+        const bool shown = rows.pixel(x, rowRect.top() + y) != background;
+        const bool meant = expected.pixel(x, y) != background;
+        QVERIFY2(shown == meant, qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+      }
   }
 
   // Rows are picked with the keyboard and the mouse, and Ctrl+C copies them one a line, in row order.

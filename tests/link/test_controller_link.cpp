@@ -141,6 +141,25 @@ class TestControllerLink : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(seen.types, (QList<QEvent::Type>{QEvent::UpdateRequest, QEvent::User}));
   }
+
+  // The pacing is counted from the command's sending: work done after the send (its log entry, a
+  // slow screen) falls within the pause instead of adding to it, and the pause is never short.
+  void pauseCountsFromTheSend() {
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    ControllerLink& link = c.link;
+    QElapsedTimer sinceSend;
+    sinceSend.start();
+    link.SendCommand(QStringLiteral("#0x06 Get X\r\n"));
+    QTest::qSleep(150);  // the program is busy after sending
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+    link.pause(200);
+    QVERIFY(sinceSend.elapsed() >= 200);
+    QVERIFY2(sinceCall.elapsed() < 150, qPrintable(QString::number(sinceCall.elapsed())));
+    QTRY_VERIFY(c.peer->bytesAvailable() >= 13);
+    QCOMPARE(c.peer->readAll(), QByteArray("#0x06 Get X\r\n"));
+  }
 };
 
 QTEST_MAIN(TestControllerLink)
