@@ -133,7 +133,7 @@ QString TCommandLog::selectedText() const {
   return lines.join(u'\n');
 }
 
-// A new entry: only its row is laid out and painted, and the rows in view shift up by one.
+// A new entry: only its row is laid out; the rows in view shift up by one.
 void TCommandLog::rowsInserted(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsInserted(parent, start, end);  // not QListView's: it lays out every row again
   updateScrollRange();
@@ -251,8 +251,10 @@ QRegion TCommandLog::visualRegionForSelection(const QItemSelection& selection) c
   return region & viewport()->rect();
 }
 
-// The rows already drawn move with the scroll; only the rows that come into view are painted.
-void TCommandLog::scrollContentsBy(int, int dy) { viewport()->scroll(0, dy * rowHeight()); }
+// The rows in view are painted again at the next paint, from their kept layouts. Moving the drawn
+// pixels instead costs as much at every entry, and a scan adds three entries per panel where the
+// operator waits for them, while the paint itself comes in the poll's pause.
+void TCommandLog::scrollContentsBy(int, int) { viewport()->update(); }
 
 // Text that shapes word by word exactly as a whole: left to right, no marks that join across a
 // space. The code page's characters and what an operator types in the log are nearly always this.

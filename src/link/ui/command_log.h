@@ -4,7 +4,8 @@
 // rows of a list.
 //
 // All rows have one height, so a row's place is its number times that height: an entry is laid out
-// and painted alone, and costs the same however long the log has grown. QListView itself lays out
+// alone, the rows in view are drawn from kept layouts, and both cost the same however long the log
+// has grown. QListView itself lays out
 // every row again at each insert; this view answers the geometry questions from the row height and
 // leaves QListView's own layout unused.
 #include <QAbstractListModel>
