@@ -1,5 +1,6 @@
 #include "controller_sim.h"
 
+#include <QMetaMethod>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -144,6 +145,10 @@ QString ControllerSim::printable(const QByteArray& bytes) {
   return out;
 }
 
+bool ControllerSim::logging() const {
+  return m_options.echo || isSignalConnected(QMetaMethod::fromSignal(&ControllerSim::logLine));
+}
+
 void ControllerSim::log(const QString& text) {
   const QString line = QStringLiteral("[t=%1] %2").arg(m_clock.elapsed()).arg(text);
   if (m_options.echo) {
@@ -228,7 +233,8 @@ void ControllerSim::onReadyRead(QTcpSocket* socket) {
 }
 
 void ControllerSim::handleLine(Client& client, QByteArray line) {
-  log(QStringLiteral("RX ") + printable(line));
+  // Nobody reads the traffic log of a quiet simulator in a benchmark: it is not put together.
+  if (logging()) log(QStringLiteral("RX ") + printable(line));
   emit lineReceived(line);
   ++client.received;
 
@@ -311,7 +317,7 @@ void ControllerSim::finishIfDone(Client& client) {
 }
 
 void ControllerSim::write(Client& client, const QByteArray& bytes, const QString& label) {
-  log(label + QLatin1Char(' ') + printable(withoutTerminator(bytes)));
+  if (logging()) log(label + QLatin1Char(' ') + printable(withoutTerminator(bytes)));
   client.socket->write(bytes);
   client.socket->flush();  // out at once, as a controller answers, not at the event loop's next pass
 }

@@ -70,6 +70,7 @@ class ControllerSim : public QObject {
   void finishIfDone(Client& client);
   void write(Client& client, const QByteArray& bytes, const QString& label);
   Client* find(QTcpSocket* socket);
+  bool logging() const;  // echoed, or someone listens to logLine
   void log(const QString& text);
 
   SimOptions m_options;
