@@ -3,11 +3,15 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStaticText>
 #include <QtTest>
 
 #include "link/ui/command_log.h"
+
+// In a list of entries between paints: the operator presses Page Up instead.
+constexpr int kPageUp = -1;
 
 class TestCommandLog : public QObject {
   Q_OBJECT
@@ -62,6 +66,36 @@ class TestCommandLog : public QObject {
     QCOMPARE(log.count(), 0);
     QCOMPARE(bar->maximum(), 0);
     log.grab();
+  }
+
+  // What the window shows of the log must be the rows as they are now, however many entries came
+  // between two paints (the first moves the drawn pixels, later ones repaint the rows in view), and
+  // after the operator pages back.
+  void screenShowsTheRowsAfterEntriesBetweenPaints_data() {
+    QTest::addColumn<QList<int>>("entriesBetweenPaints");
+    QTest::newRow("one at a time") << QList<int>{1, 1, 1, 1};
+    QTest::newRow("three at a time, as in a scan") << QList<int>{3, 3, 3};
+    QTest::newRow("mixed") << QList<int>{2, 1, 5, 1, 12, 1};
+    QTest::newRow("paged back, then new entries") << QList<int>{kPageUp, kPageUp, 1, kPageUp, 3};
+  }
+  void screenShowsTheRowsAfterEntriesBetweenPaints() {
+    QFETCH(QList<int>, entriesBetweenPaints);
+    TCommandLog log;
+    log.resize(300, 108);
+    for (int i = 0; i < 10; ++i) log.append(QStringLiteral("first %1").arg(i));
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    QCoreApplication::processEvents();
+    int n = 0;
+    for (int count : entriesBetweenPaints) {
+      if (count == kPageUp) QTest::keyClick(&log, Qt::Key_PageUp);
+      for (int i = 0; i < count; ++i, ++n) log.append(QStringLiteral("Rx from server: #0x%1 Ret X:1=%2").arg(n).arg(n % 8));
+      QCoreApplication::processEvents();
+      const QImage screen = log.screen()->grabWindow(log.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+      const QRect area(log.viewport()->mapTo(&log, QPoint(0, 0)), log.viewport()->size());
+      const QImage now = log.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      QVERIFY2(screen.copy(area) == now, qPrintable(QStringLiteral("after entry %1").arg(n)));
+    }
   }
 
   // A row is drawn from its words; what the operator sees must still be the entry laid out whole:

@@ -251,10 +251,23 @@ QRegion TCommandLog::visualRegionForSelection(const QItemSelection& selection) c
   return region & viewport()->rect();
 }
 
-// The rows in view are painted again at the next paint, from their kept layouts. Moving the drawn
-// pixels instead costs as much at every entry, and a scan adds three entries per panel where the
-// operator waits for them, while the paint itself comes in the poll's pause.
-void TCommandLog::scrollContentsBy(int, int) { viewport()->update(); }
+// The first scroll after a paint moves the drawn rows' pixels, and only the rows coming into view
+// are painted. Moving them costs as much at every entry, so a later scroll before the next paint
+// (a scan logs its request, the controller's reply and the next request between two paints) has
+// the rows in view painted again from their kept layouts instead.
+void TCommandLog::scrollContentsBy(int, int dy) {
+  if (repaintInView_) return;
+  if (scrolledSincePaint_) {
+    repaintInView_ = true;
+    viewport()->update();
+    return;
+  }
+  scrolledSincePaint_ = true;
+  viewport()->scroll(0, dy * rowHeight());
+  // Rows moving up into full view are painted whole: the pixels moved into their slots came from
+  // the slot the view's bottom edge cuts, drawn when those rows were not there yet.
+  if (dy < 0) viewport()->update(0, (rowsInView() + dy) * rowHeight(), viewport()->width(), -dy * rowHeight());
+}
 
 // Text that shapes word by word exactly as a whole: left to right, no marks that join across a
 // space. The code page's characters and what an operator types in the log are nearly always this.
@@ -337,6 +350,7 @@ const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
 // The style draws the selection and the focus; the text is laid out once per row and kept, since
 // shaping it again at every paint would be most of an entry's cost.
 void TCommandLog::paintEvent(QPaintEvent* event) {
+  scrolledSincePaint_ = repaintInView_ = false;
   QPainter painter(viewport());
   painter.setFont(font());
   QStyleOptionViewItem option;

@@ -91,6 +91,8 @@ class TCommandLog : public QListView {
   const QStaticText& laidOutWord(QStringView word);
 
   TCommandLogModel* rows_;
+  bool scrolledSincePaint_ = false;  // the rows' pixels were moved since the last paint
+  bool repaintInView_ = false;       // the rows in view are all to be painted again
   int rowHeight_ = 1;
   // Laid-out text of the rows drawn lately, at laidOutWidth_.
   QHash<int, RowLayout> laidOut_;
