@@ -107,7 +107,7 @@ class ControllerLink : public QObject {
   QStringList log_;
   QByteArray pending_;
   QTimer partialTimer_;
-  QElapsedTimer pieceAge_;  // since the first byte of the piece waiting for its line end
+  QElapsedTimer pieceAge_;                            // since the first byte of the piece waiting for its line end
   QDeadlineTimer lastSend_{QDeadlineTimer::Forever};  // when the last command was sent
   QString address_;
   int port_ = 0;

@@ -89,7 +89,8 @@ class TestCommandLog : public QObject {
     int n = 0;
     for (int count : entriesBetweenPaints) {
       if (count == kPageUp) QTest::keyClick(&log, Qt::Key_PageUp);
-      for (int i = 0; i < count; ++i, ++n) log.append(QStringLiteral("Rx from server: #0x%1 Ret X:1=%2").arg(n).arg(n % 8));
+      for (int i = 0; i < count; ++i, ++n)
+        log.append(QStringLiteral("Rx from server: #0x%1 Ret X:1=%2").arg(n).arg(n % 8));
       QCoreApplication::processEvents();
       const QImage screen = log.screen()->grabWindow(log.winId()).toImage().convertToFormat(QImage::Format_RGB32);
       const QRect area(log.viewport()->mapTo(&log, QPoint(0, 0)), log.viewport()->size());
@@ -159,7 +160,8 @@ class TestCommandLog : public QObject {
   void wideRowsElideLikeTheirWholeText_data() {
     QTest::addColumn<QString>("entry");
     QString chunk = QStringLiteral("Rx from server: ");
-    for (int i = 0; i < 300; ++i) chunk += QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(i % 127 + 1, 2, 16, QLatin1Char('0')).arg(i % 8);
+    for (int i = 0; i < 300; ++i)
+      chunk += QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(i % 127 + 1, 2, 16, QLatin1Char('0')).arg(i % 8);
     QTest::newRow("a chunk of 300 replies") << chunk;
     QTest::newRow("one word longer than the view") << QStringLiteral("Rx from server: ") + QString(3000, u'x');
     QString marked;
