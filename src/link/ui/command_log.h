@@ -5,9 +5,8 @@
 //
 // All rows have one height, so a row's place is its number times that height: an entry is laid out
 // alone, the rows in view are drawn from kept layouts, and both cost the same however long the log
-// has grown. QListView itself lays out
-// every row again at each insert; this view answers the geometry questions from the row height and
-// leaves QListView's own layout unused.
+// has grown. QListView itself lays out every row again at each insert; this view answers the
+// geometry questions from the row height and leaves QListView's own layout unused.
 #include <QAbstractListModel>
 #include <QAccessible>
 #include <QHash>
