@@ -12,10 +12,12 @@
 #include "tuner/u_frmTuner.h"
 #include "userconfig/user_buttons.h"
 
-void MainScreen::setAddressList(const QList<int>& inUse) {
+void MainScreen::setAddressList(const QList<int>& addresses) {
   w_.lblProdukt->clear();
-  fillAddressList(*w_.cbAddress, inUse);
+  fillAddressList(*w_.cbAddress, addresses);
 }
+
+void MainScreen::selectFirstAddress() { selectFirstEntry(*w_.cbAddress); }
 
 int MainScreen::selectedSlot() const { return selectedAddressSlot(*w_.cbAddress); }
 

@@ -8,7 +8,8 @@ class MainScreen : public SessionScreen {
  public:
   explicit MainScreen(TfrmMain& window) : w_(window) {}
 
-  void setAddressList(const QList<int>& inUse) override;
+  void setAddressList(const QList<int>& addresses) override;
+  void selectFirstAddress() override;
   int selectedSlot() const override;
   void showProduct(const QString& name, const QString& userName) override;
   void showMessage(const QString& text) override;

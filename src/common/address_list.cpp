@@ -5,11 +5,20 @@
 #include "link/protocol.h"
 #include "model/formatting.h"
 
-void fillAddressList(QComboBox& list, const QList<int>& inUse) {
+void fillAddressList(QComboBox& list, const QList<int>& addresses) {
   list.clear();
   list.clearEditText();
-  for (int slot : inUse) list.addItem(addressText(slot), slot);
+  for (int address : addresses) list.addItem(addressText(address), address);
   if (list.count() > 0) list.setCurrentIndex(0);
+}
+
+void selectFirstEntry(QComboBox& list) {
+  if (list.count() == 0) {
+    list.clearEditText();
+    return;
+  }
+  list.setCurrentIndex(0);
+  list.setEditText(list.itemText(0));
 }
 
 QList<int> addressListSlots(const QComboBox& list) {

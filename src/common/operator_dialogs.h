@@ -60,15 +60,8 @@ void reportFailure(const QString& text);
 // Shows a failed file write; a successful one shows nothing.
 void reportIfFailed(const FileResult& result);
 
-// Runs one event handler's body: an OperatorError (or any other exception) ends it and is shown
-// in a message box; exceptions never leave a Qt slot.
+// Runs one event handler's body: a failure ends it and is shown in a message box.
 template <class Body>
 void guarded(Body&& body) {
-  try {
-    body();
-  } catch (const OperatorError& e) {
-    reportFailure(e.message());
-  } catch (const std::exception& e) {
-    reportFailure(QString::fromUtf8(e.what()));
-  }
+  runHandler(std::forward<Body>(body), reportFailure);
 }

@@ -13,37 +13,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/prctl.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include "link/controller_socket.h"
 #include "link/protocol.h"
-#include "link/socket_connector.h"
 #include "model/codepage.h"
 #include "model/system_table.h"
-
-namespace {
-
-// The open connection's own error where the socket still has it; otherwise the error number that
-// stands for the failure.
-int errorNumberOf(QTcpSocket& socket, QAbstractSocket::SocketError error) {
-  const qintptr fd = socket.socketDescriptor();
-  if (fd >= 0) {
-    int pendingError = 0;
-    socklen_t len = sizeof pendingError;
-    if (::getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_ERROR, &pendingError, &len) == 0 && pendingError != 0)
-      return pendingError;
-  }
-  switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return ECONNREFUSED;
-    case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
-    case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
-    case QAbstractSocket::NetworkError: return ENETDOWN;
-    case QAbstractSocket::SocketResourceError: return ENOBUFS;
-    default: return EIO;
-  }
-}
-
-}  // namespace
 
 QString socketErrorMessage(int errorNumber, const QString& reason) {
   QString text = QStringLiteral("Asynchronous socket error ") + QString::number(errorNumber);
@@ -52,17 +27,16 @@ QString socketErrorMessage(int errorNumber, const QString& reason) {
 }
 
 ControllerLink::ControllerLink(QObject* parent)
-    : QObject(parent), ClientSocket1(new QTcpSocket(this)), connector_(new SocketConnector(this)) {
+    : QObject(parent), ClientSocket1(new ControllerSocket(this)) {
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
-  connect(ClientSocket1, &QTcpSocket::readyRead, this, &ControllerLink::ClientSocket1Read);
-  connect(ClientSocket1, &QTcpSocket::disconnected, this, &ControllerLink::ClientSocket1Disconnect);
-  connect(ClientSocket1, &QTcpSocket::errorOccurred, this, &ControllerLink::ClientSocket1Error);
-  connect(connector_, &SocketConnector::connected, this, [this](int fd) {
-    ClientSocket1->setSocketDescriptor(fd);
+  connect(ClientSocket1, &ControllerSocket::readyRead, this, &ControllerLink::ClientSocket1Read);
+  connect(ClientSocket1, &ControllerSocket::ended, this, &ControllerLink::connectionEnded);
+  connect(ClientSocket1, &ControllerSocket::connected, this, [this] {
     acknowledgeAtOnce();
     emit opened();
   });
-  connect(connector_, &SocketConnector::failed, this, [this](int errorNumber) { failAttempt(errorNumber); });
+  connect(ClientSocket1, &ControllerSocket::attemptFailed, this,
+          [this](int errorNumber) { failAttempt(errorNumber); });
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
   connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::partialHoldEnded);
@@ -72,7 +46,6 @@ ControllerLink::~ControllerLink() = default;
 
 void ControllerLink::open(const QString& address, int port) {
   if (isOpenOrOpening()) {
-    connector_->abort();
     ClientSocket1->abort();
     endWaits();
   }
@@ -93,23 +66,20 @@ void ControllerLink::open(const QString& address, int port) {
         this, [this] { failAttempt(EINVAL, QStringLiteral("Port out of range")); }, Qt::QueuedConnection);
     return;
   }
-  connector_->start(host.toIPv4Address(), static_cast<quint16>(port));
+  ClientSocket1->connectTo(host.toIPv4Address(), static_cast<quint16>(port));
 }
 
 void ControllerLink::close() {
-  connector_->abort();
-  if (ClientSocket1->state() == QAbstractSocket::ConnectedState) {
-    takeHeldBytes();
-    ClientSocket1->abort();  // the close handling runs at once
-  } else {
-    ClientSocket1->abort();
-  }
+  const bool wasConnected = isConnected();
+  if (wasConnected) takeHeldBytes();
+  ClientSocket1->abort();
+  if (wasConnected) ClientSocket1Disconnect();  // the close handling runs at once
   endWaits();
 }
 
-bool ControllerLink::isConnected() const { return ClientSocket1->state() == QAbstractSocket::ConnectedState; }
+bool ControllerLink::isConnected() const { return ClientSocket1->isConnected(); }
 
-bool ControllerLink::isOpenOrOpening() const { return isConnected() || connector_->isConnecting(); }
+bool ControllerLink::isOpenOrOpening() const { return isConnected() || ClientSocket1->isConnecting(); }
 
 void ControllerLink::SendCommand(const QString& Streng) {
   sendDirect(Streng);
@@ -119,10 +89,8 @@ void ControllerLink::SendCommand(const QString& Streng) {
 void ControllerLink::sendDirect(const QString& text) {
   lastSend_ = QDeadlineTimer::current(Qt::PreciseTimer);
   if (!isConnected()) return;
+  // Out at once: the poll and the replay pause the thread right after sending.
   ClientSocket1->write(codepage::encode(text));
-  // Out now: the poll and the replay pause the thread right after sending, and the socket would
-  // otherwise write only once the event loop runs again.
-  ClientSocket1->flush();
 }
 
 void ControllerLink::waitForReply() {
@@ -202,29 +170,15 @@ QString ControllerLink::saveLog(const QString& path) const {
 void ControllerLink::acknowledgeAtOnce() {
 #ifdef TCP_QUICKACK
   const int on = 1;
-  const qintptr fd = ClientSocket1->socketDescriptor();
-  if (fd >= 0) ::setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+  if (const int fd = ClientSocket1->descriptor(); fd >= 0) ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 #endif
 }
 
+// Every byte that has arrived is taken at once, so a burst that is there is read whole.
 void ControllerLink::ClientSocket1Read() {
-  const qsizetype held = pending_.size();
-  pending_.resize(held + qMin(ClientSocket1->bytesAvailable(), kMaxReadBytes));
-  const qint64 read = ClientSocket1->read(pending_.data() + held, pending_.size() - held);
-  pending_.resize(held + qMax<qint64>(read, 0));
+  pending_ += ClientSocket1->readAvailable();
   acknowledgeAtOnce();
   handOnLines();
-  if (ClientSocket1->bytesAvailable() > 0 && !readQueued_) {
-    // The socket says readyRead again only for new bytes: go on with these ones ourselves.
-    readQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          readQueued_ = false;
-          if (ClientSocket1->bytesAvailable() > 0) ClientSocket1Read();
-        },
-        Qt::QueuedConnection);
-  }
 }
 
 // Complete lines go on as one chunk; a trailing piece without its line end waits for it, counted
@@ -261,22 +215,16 @@ void ControllerLink::handOnLines() {
 // this end busy) may still hold the line end: they are read first, then the hold is looked at again.
 void ControllerLink::partialHoldEnded() {
   if (pending_.isEmpty()) return;
-  if (isConnected() && (ClientSocket1->bytesAvailable() > 0 || unreadBytes() > 0)) {
+  if (ClientSocket1->bytesAvailable() > 0) {
     partialTimer_.start(1);
     return;
   }
   flushPartial();
 }
 
-qint64 ControllerLink::unreadBytes() const {
-  int n = 0;
-  const qintptr fd = ClientSocket1->socketDescriptor();
-  return fd >= 0 && ::ioctl(static_cast<int>(fd), FIONREAD, &n) == 0 ? n : 0;
-}
-
 // The connection is closing: everything that already arrived is handed on first.
 void ControllerLink::takeHeldBytes() {
-  if (ClientSocket1->isOpen()) pending_ += ClientSocket1->readAll();
+  pending_ += ClientSocket1->readAvailable();
   handOnLines();
   flushPartial();
 }
@@ -293,18 +241,19 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
   const QString chunk = codepage::decode(bytes);
   appendLog(QStringLiteral("Rx from server: ") + chunk);
   RxStr = chunk;
-  if (chunk.contains(u"Ret X")) {
-    try {
-      GetStatus(chunk);
-    } catch (const ConversionError& e) {
-      // The chunk ends here, before the reply flag: a wait in progress goes on.
-      emit chunkFailed(e.message());
-      return;
-    }
-    if (onStatusReplies) onStatusReplies(ReplyAddresses(chunk));
-  }
-  StrengMottatt = true;
-  emit chunkReceived(chunk);
+  // A chunk that cannot be read ends here, before the reply flag: a wait in progress goes on, and
+  // so does whatever handed the chunk on (a close, a wait).
+  runHandler(
+      [&] {
+        if (chunk.contains(u"Ret X")) {
+          GetStatus(chunk);
+          const QList<int> addresses = ReplyAddresses(chunk);
+          if (onStatusReplies) onStatusReplies(addresses);
+        }
+        StrengMottatt = true;
+        emit chunkReceived(chunk);
+      },
+      [this](const QString& message) { emit chunkFailed(message); });
 }
 
 void ControllerLink::ClientSocket1Disconnect() {
@@ -316,11 +265,11 @@ void ControllerLink::ClientSocket1Disconnect() {
   emit closed();
 }
 
-void ControllerLink::ClientSocket1Error(QAbstractSocket::SocketError error) {
-  // The controller closing its end is an ordinary close, reported by the close handling alone.
-  if (error == QAbstractSocket::RemoteHostClosedError) return;
-  endWaits();
-  emit socketError(socketErrorMessage(errorNumberOf(*ClientSocket1, error), ClientSocket1->errorString()));
+// The controller closed its end, or the connection failed (a reset is a failure, not a close).
+void ControllerLink::connectionEnded(int errorNumber) {
+  ClientSocket1Disconnect();
+  if (errorNumber != 0)
+    emit socketError(socketErrorMessage(errorNumber, QString::fromLocal8Bit(std::strerror(errorNumber))));
 }
 
 void ControllerLink::failAttempt(int errorNumber, const QString& reason) {

@@ -5,12 +5,11 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <functional>
 
-class SocketConnector;
+class ControllerSocket;
 
 class ControllerLink : public QObject {
   Q_OBJECT
@@ -65,9 +64,6 @@ class ControllerLink : public QObject {
   static constexpr int kPartialLineMs = 40;
   // Bytes kept waiting for a line end at most; more is handed on at once.
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
-  // Bytes taken from the socket in one pass of the event loop at most; a flood's rest waits for
-  // the next pass, so the screen and the operator's clicks get their turn in between.
-  static constexpr qint64 kMaxReadBytes = 16 * 1024;
 
  signals:
   void logAppended(const QString& entry);
@@ -78,7 +74,8 @@ class ControllerLink : public QObject {
   void chunkReceived(const QString& chunk);
   // The connection closed, by either side (after the log entry is written).
   void closed();
-  // A connection attempt failed or the open connection failed: "Asynchronous socket error " ...
+  // A connection attempt failed or the open connection failed (a reset included), after the close
+  // handling: "Asynchronous socket error " and the system's error number ...
   void socketError(const QString& message);
   // The same failure of a connection attempt, as the system's error number and its reason.
   void attemptFailed(int errorNumber, const QString& reason);
@@ -89,21 +86,18 @@ class ControllerLink : public QObject {
  private:
   void ClientSocket1Read();
   void ClientSocket1Disconnect();
-  void ClientSocket1Error(QAbstractSocket::SocketError error);
+  void connectionEnded(int errorNumber);
   void failAttempt(int errorNumber, const QString& reason = {});
   void handOnLines();
   void takeHeldBytes();
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
   void partialHoldEnded();
-  // Bytes the system holds for this end that the socket has not taken yet.
-  qint64 unreadBytes() const;
   void acknowledgeAtOnce();
   void endWaits();
   void sleepUntil(const QDeadlineTimer& end);
 
-  QTcpSocket* ClientSocket1;
-  SocketConnector* connector_;
+  ControllerSocket* ClientSocket1;
   QStringList log_;
   QByteArray pending_;
   QTimer partialTimer_;
@@ -114,7 +108,6 @@ class ControllerLink : public QObject {
   int waitDepth_ = 0;
   quint64 waitGeneration_ = 0;
   bool sessionEnded_ = false;
-  bool readQueued_ = false;
 };
 
 // "Asynchronous socket error " and the system's error number, then its reason in brackets.

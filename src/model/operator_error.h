@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <exception>
+#include <utility>
 
 class OperatorError : public std::exception {
  public:
@@ -14,3 +15,19 @@ class OperatorError : public std::exception {
   QString message_;
   QByteArray utf8_;
 };
+
+// Runs one handler's body, the one place where a failure ends a handler: an OperatorError (or any
+// other exception) ends the body and its message goes to `report`; nothing is thrown on, so no
+// exception crosses a Qt frame. False when the body failed.
+template <class Body, class Report>
+bool runHandler(Body&& body, Report&& report) {
+  try {
+    std::forward<Body>(body)();
+    return true;
+  } catch (const OperatorError& e) {
+    report(e.message());
+  } catch (const std::exception& e) {
+    report(QString::fromUtf8(e.what()));
+  }
+  return false;
+}

@@ -35,12 +35,14 @@ void Session::btnScanClick() {
 }
 
 void Session::OppdaterComboBoxer() {
-  QList<int> inUse;
+  // The list names each panel by its own address, which a loaded file or an odd name reply can
+  // give apart from its slot; an entry then stands for the slot its address names.
+  QList<int> addresses;
   for (int n = 1; n < SystemSlots; ++n)
-    if (SystemArray[n].I_bruk) inUse << n;
-  screen_.setAddressList(inUse);
+    if (SystemArray[n].I_bruk) addresses << SystemArray[n].Adresse;
+  screen_.setAddressList(addresses);
   // An empty list names slot 0.
-  showProductOf(inUse.isEmpty() ? 0 : inUse.first());
+  showProductOf(addresses.isEmpty() ? 0 : addresses.first());
 }
 
 void Session::OppdaterStatus() {
@@ -59,6 +61,8 @@ void Session::OppdaterStatus() {
 }
 
 void Session::showFirstPanel() {
+  // Whatever the operator picked or typed during the poll gives way to the first entry.
+  screen_.selectFirstAddress();
   const int i = screen_.selectedSlot();
   if (!isSystemSlot(i)) return;
   screen_.VisPanel(i);

@@ -7,9 +7,11 @@ class SessionScreen {
  public:
   virtual ~SessionScreen() = default;
 
-  // Empties the address list (entries and typed text), fills it with one entry per slot in this
+  // Empties the address list (entries and typed text), fills it with one entry per address in this
   // order and selects the first.
-  virtual void setAddressList(const QList<int>& inUse) = 0;
+  virtual void setAddressList(const QList<int>& addresses) = 0;
+  // Makes the first entry the current one, its text included (an empty list: the empty text).
+  virtual void selectFirstAddress() = 0;
   // The slot the address list names: its current entry, or the address the operator typed.
   virtual int selectedSlot() const = 0;
   // The model name and the operator's own name of the picked panel.

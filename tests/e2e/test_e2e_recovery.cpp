@@ -13,6 +13,7 @@
 
 #include "e2e/app_fixture.h"
 #include "link/controller_link.h"
+#include "link/controller_socket.h"
 #include "link/ui/u_frmTCPIP.h"
 #include "session/session.h"
 #include "model/system_table.h"
@@ -99,11 +100,22 @@ class TestE2eRecovery : public QObject {
 
   void unreadableHeldBytesDoNotStopTheClose_data() {
     QTest::addColumn<bool>("exit");
-    QTest::newRow("Disconnect the Server") << false;
-    QTest::newRow("Exit") << true;
+    QTest::addColumn<QByteArray>("held");
+    QTest::addColumn<QString>("message");
+    // A value that is no number; replies whose values read but whose addresses do not.
+    const QByteArray badValue = "#0x06 Ret X:1=zz";
+    const QByteArray badAddress = "#0x02 Ret X:1=\r4\n#0x03 Ret X:1=5";
+    for (bool exit : {false, true}) {
+      const char* how = exit ? "Exit" : "Disconnect the Server";
+      QTest::addRow("%s, bad value", how) << exit << badValue << QStringLiteral("'zz' is not a valid integer value");
+      QTest::addRow("%s, bad address", how)
+          << exit << badAddress << QStringLiteral("'$0x03' is not a valid integer value");
+    }
   }
   void unreadableHeldBytesDoNotStopTheClose() {
     QFETCH(bool, exit);
+    QFETCH(QByteArray, held);
+    QFETCH(QString, message);
     // Reading a socket that is already closed.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("QIODevice")));
     AppFixture app;
@@ -112,13 +124,13 @@ class TestE2eRecovery : public QObject {
     connectTo(app, controller.port());
     QTRY_VERIFY(controller.peer());
     // Arrived and held for its line end when the operator clicks.
-    auto* socket = app.w().link->findChild<QTcpSocket*>(QStringLiteral("ClientSocket1"));
-    QSignalSpy arrived(socket, &QTcpSocket::readyRead);
-    controller.peer()->write("#0x06 Ret X:1=zz");
+    auto* socket = app.w().link->findChild<ControllerSocket*>(QStringLiteral("ClientSocket1"));
+    QSignalSpy arrived(socket, &ControllerSocket::readyRead);
+    controller.peer()->write(held);
     QVERIFY(arrived.wait(2000));
     (exit ? app.w().btnClose : app.w().btnConn_DisConn)->click();
 
-    QCOMPARE(app.recorder.messages, QStringList{QStringLiteral("'zz' is not a valid integer value")});
+    QCOMPARE(app.recorder.messages, QStringList{message});
     QVERIFY(!app.w().link->isConnected());
     QCOMPARE(app.w().btnConn_DisConn->text(), QStringLiteral("Connect the Server"));
     if (exit) {
@@ -163,6 +175,31 @@ class TestE2eRecovery : public QObject {
     QCOMPARE(controller.received.size(), 3);  // name, 0x02, 0x03: the poll stopped at 0x03
     QCOMPARE(SystemArray[2].Status, 4);
     QVERIFY(!FirstScanDone);
+  }
+
+  // Replies whose values read but whose addresses do not: the failure ends the read event alone,
+  // during the poll (whose wait goes on until the operator ends it) as well as when idle.
+  void unreadableAddressesEndOnlyTheirReadEvent() {
+    const QByteArray badAddresses = "#0x02 Ret X:1=\r4\n#0x03 Ret X:1=5\r\n";
+    const QString message = QStringLiteral("'$0x03' is not a valid integer value");
+    AppFixture app;
+    app.startProgram();
+    ScriptedController controller({kNameReply.toLatin1(), badAddresses, "#0x03 Ret X:1=1\r\n", "#0x04 Ret X:1=2\r\n",
+                                   "#0x06 Ret X:1=39\r\n"});
+    connectTo(app, controller.port());
+    once([&] { return app.recorder.messages.size() == 1; }, [&] { app.w().btnStopWaiting->click(); });
+    app.scan();
+    QCOMPARE(app.recorder.messages, QStringList{message});
+    QCOMPARE(controller.received.size(), 5);
+    QVERIFY(FirstScanDone);
+    QVERIFY(StatusShown);
+    for (const auto& [slot, value] : {std::pair{2, 4}, {3, 1}, {4, 2}, {6, 39}}) QCOMPARE(SystemArray[slot].Status, value);
+
+    controller.peer()->write(badAddresses);
+    QTRY_COMPARE(app.recorder.messages, QStringList(2, message));
+    controller.peer()->write("#0x04 Ret X:1=7\r\n");
+    QTRY_COMPARE(SystemArray[4].Status, 7);
+    QCOMPARE(app.recorder.messages.size(), 2);
   }
 
   void nameReplyThatCannotBeReadStopsTheScan() {

@@ -9,6 +9,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -84,6 +85,41 @@ class TestControllerLink : public QObject {
     const QString message = errors.at(0).at(0).toString();
     QVERIFY2(message.startsWith(QStringLiteral("Asynchronous socket error %1 (").arg(expected)), qPrintable(message));
     QVERIFY(!link.isOpenOrOpening());
+  }
+
+  // The controller's end of an open connection: closed in order, it is a close; reset, it is the
+  // error it is, told with the system's own number, after the close handling and after what arrived
+  // before it was handed on.
+  void controllerEndingTheConnection_data() {
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("closed") << false << QByteArray();
+    QTest::newRow("closed after a reply") << false << QByteArray("#0x06 Ret X:1=5\r\n");
+    QTest::newRow("reset") << true << QByteArray();
+    QTest::newRow("reset after a reply") << true << QByteArray("#0x06 Ret X:1=5\r\n");
+  }
+  void controllerEndingTheConnection() {
+    QFETCH(bool, reset);
+    QFETCH(QByteArray, before);
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    QStringList events;
+    connect(&c.link, &ControllerLink::closed, [&] { events << c.link.logEntries().join(u'|'); });
+    connect(&c.link, &ControllerLink::socketError, [&](const QString& message) { events << message; });
+    c.peer->write(before);
+    c.peer->flush();
+    if (reset) {
+      const linger abortive{1, 0};
+      ::setsockopt(static_cast<int>(c.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    }
+    c.peer->close();
+    QTRY_VERIFY(!c.link.isConnected());
+    QTRY_COMPARE(events.size(), reset ? 2 : 1);
+    const QString log = (before.isEmpty() ? QString() : "Rx from server: " + QString::fromLatin1(before) + u'|') +
+                        QStringLiteral("Client is disconnecting the server");
+    QCOMPARE(events.first(), log);
+    if (reset)
+      QCOMPARE(events.last(), socketErrorMessage(ECONNRESET, QString::fromLocal8Bit(std::strerror(ECONNRESET))));
   }
 
   // A controller that sends a reply a byte at a time never gets its piece held for longer than

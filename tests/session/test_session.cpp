@@ -25,11 +25,12 @@ class RecordingScreen : public SessionScreen {
   // An address the operator typed over the list; unset: the list's current entry.
   std::optional<int> typed;
 
-  void setAddressList(const QList<int>& inUse) override {
-    addressList = inUse;
+  void setAddressList(const QList<int>& addresses) override {
+    addressList = addresses;
     typed.reset();
-    calls << "setAddressList " + joined(inUse);
+    calls << "setAddressList " + joined(addresses);
   }
+  void selectFirstAddress() override { typed.reset(); }
   int selectedSlot() const override { return typed ? *typed : addressList.value(0, 0); }
   void showProduct(const QString& name, const QString& userName) override {
     calls << "showProduct " + name + " / " + userName;
@@ -142,6 +143,39 @@ class TestSession : public QObject {
     session->OppdaterStatus();
     QTest::qWait(50);
     QVERIFY(received.isEmpty());
+  }
+
+  // What the operator picked or typed while the poll waited gives way to the first entry at the end.
+  void scanEndsOnTheFirstEntry() {
+    startController({{0x02, "Orv15", 4}, {0x03, "Orv18", 2}});
+    bool typedDuringThePoll = false;
+    connect(link.get(), &ControllerLink::chunkReceived, this, [&] {
+      if (received.size() == 2 && !typedDuringThePoll) {
+        screen->typed = 3;
+        typedDuringThePoll = true;
+      }
+    });
+    session->btnScanClick();
+    QVERIFY(typedDuringThePoll);
+    QCOMPARE(screen->calls.mid(screen->calls.size() - 3), (QStringList{"VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
+  }
+
+  // The list names every panel by its Adresse, which need not be its slot: an entry stands for the
+  // slot its text names.
+  void addressListNamesEachPanelByItsAddress() {
+    startController({{0x03, "Orv18", 1}, {0x00, "Orv15", 2}});
+    putInUse(3, "Orv18");
+    putInUse(10, "Orv15");
+    SystemArray[10].Adresse = 0;  // as the name-reply entry 0X0A:Name:Orv15 leaves it
+    putInUse(0, "Orv18");
+    SystemArray[0].BrukerDef = QStringLiteral("At zero");
+    session->OppdaterComboBoxer();
+    QCOMPARE(screen->calls, (QStringList{"setAddressList 3,0", "showProduct Orv18 / " + SystemArray[3].BrukerDef.text()}));
+    QCOMPARE(received, QStringList());
+
+    screen->calls.clear();
+    session->OppdaterStatus();
+    QTRY_COMPARE(received, (QStringList{"#0x03 Get X", "#0x00 Get X"}));
   }
 
   void refreshAfterReplies_data() {
