@@ -10,7 +10,7 @@ PACKAGES=(
   libhamlib-utils
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 
@@ -25,6 +24,7 @@
 #include "model/file_names.h"
 #include "model/program_folder.h"
 #include "model/system_table.h"
+#include "panels/latch_button.h"
 #include "panels/panel_control_area.h"
 #include "panels/status_list.h"
 #include "session/session.h"
@@ -160,13 +160,15 @@ void TfrmMain::buildClientArea() {
   fillAddressList(*cbAddress, {0});
   cbAddress->setAccessibleName(QStringLiteral("Address"));
   plainLabel(systemControl, QStringLiteral("Product:"), QPoint(82, 20));
-  lblProdukt = new QLabel(systemControl);
+  // A click is a left press and its release over the label, as on the port captions.
+  auto* produkt = new TCaptionLabel(QString(), systemControl);
+  connect(produkt, &TCaptionLabel::clicked, this, [this] { guarded([this] { session->lblProduktClick(); }); });
+  lblProdukt = produkt;
   lblProdukt->setObjectName(QStringLiteral("lblProdukt"));
-  lblProdukt->setTextFormat(Qt::PlainText);
+  lblProdukt->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   lblProdukt->setFont(pixelFont(QStringLiteral("Tahoma"), 19, true));
   lblProdukt->setGeometry(130, 12, 130, 26);
   lblProdukt->setCursor(Qt::PointingHandCursor);
-  lblProdukt->installEventFilter(this);
   edtUserDefName = new QLineEdit(systemControl);
   edtUserDefName->setObjectName(QStringLiteral("edtUserDefName"));
   edtUserDefName->setReadOnly(true);
@@ -304,9 +306,6 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == clientArea && event->type() == QEvent::Resize) followAnchors();
-  if (watched == lblProdukt && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-    guarded([this] { session->lblProduktClick(); });
   return QMainWindow::eventFilter(watched, event);
 }
 

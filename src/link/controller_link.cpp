@@ -26,8 +26,7 @@ QString socketErrorMessage(int errorNumber, const QString& reason) {
   return text;
 }
 
-ControllerLink::ControllerLink(QObject* parent)
-    : QObject(parent), ClientSocket1(new ControllerSocket(this)) {
+ControllerLink::ControllerLink(QObject* parent) : QObject(parent), ClientSocket1(new ControllerSocket(this)) {
   ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
   connect(ClientSocket1, &ControllerSocket::readyRead, this, &ControllerLink::ClientSocket1Read);
   connect(ClientSocket1, &ControllerSocket::ended, this, &ControllerLink::connectionEnded);
@@ -35,8 +34,7 @@ ControllerLink::ControllerLink(QObject* parent)
     acknowledgeAtOnce();
     emit opened();
   });
-  connect(ClientSocket1, &ControllerSocket::attemptFailed, this,
-          [this](int errorNumber) { failAttempt(errorNumber); });
+  connect(ClientSocket1, &ControllerSocket::attemptFailed, this, [this](int errorNumber) { failAttempt(errorNumber); });
   partialTimer_.setSingleShot(true);
   partialTimer_.setInterval(kPartialLineMs);
   connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::partialHoldEnded);

@@ -114,7 +114,8 @@ void ControllerSocket::write(const QByteArray& bytes) {
 
 void ControllerSocket::flushWrites() {
   while (!unsent_.isEmpty()) {
-    const ssize_t n = ::send(fd_, unsent_.constData(), static_cast<size_t>(unsent_.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n =
+        ::send(fd_, unsent_.constData(), static_cast<size_t>(unsent_.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n > 0) {
       unsent_.remove(0, n);
       continue;

@@ -237,6 +237,42 @@ class TestE2eOperate : public QObject {
     QVERIFY(named<TSevenSeg>(app.w().scrollStatus->widget(), "ssOrv11_6"));
   }
 
+  // A loaded file whose panel's address is not its slot: the list names the address, and the box,
+  // the poll, the port commands and "Select panel" go by the slot that address names.
+  void panelsAreNamedByTheirAddress() {
+    AppFixture app;
+    SimOptions options;
+    options.panels = {{9, "Orv15", 3}};
+    app.start(options);
+    app.connectToController();
+    SystemArray[5].I_bruk = true;
+    SystemArray[5].Navn = QStringLiteral("Orv18");
+    SystemArray[5].Adresse = 9;
+    SystemArray[9].Navn = QStringLiteral("Orv15");
+    SystemArray[9].Adresse = 9;
+    const QString file = app.configFile("moved.dat");
+    writeFile(file, QByteArray(reinterpret_cast<const char*>(SystemArray), sizeof SystemArray));
+    resetProgramState();
+
+    app.recorder.fileAnswers << file;
+    app.received.clear();
+    app.w().Loadconfiguration1Click();
+    QCOMPARE(app.w().cbAddress->count(), 1);
+    QCOMPARE(app.w().cbAddress->currentText(), QStringLiteral("0x09"));
+    QVERIFY(app.w().panels->gbOrv15->isVisible());
+    QVERIFY(!app.w().panels->gbOrv18->isVisible());
+    QCOMPARE(app.w().panels->gbOrv15->title(), QStringLiteral("Orv15 @ address 0x09"));
+    QCOMPARE(SystemArray[9].Status, 3);
+
+    named<QAbstractButton>(app.w().panels->gbOrv15, "sbOrv15_2")->click();
+    QTRY_COMPARE(sentLines(app.received), (QStringList{"#0x09 Get X", "#0x09 Set X:1=2"}));
+
+    // The Orv18 of slot 5 has no entry of its own: its "Select panel" finds none.
+    named<QPushButton>(app.w().scrollStatus->widget(), "btnOrv18_5")->click();
+    QVERIFY(app.w().panels->gbOrv15->isVisible());
+    QCOMPARE(app.w().cbAddress->currentText(), QStringLiteral("0x09"));
+  }
+
   // Files copied in from a system that ignores letter case: start-up restores from them, a user
   // button replays from its file, and "Save log" and "Exit" write over them, never beside them.
   void filesOfAnotherLetterCaseAreUsed() {

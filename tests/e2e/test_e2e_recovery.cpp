@@ -3,6 +3,7 @@
 // replies that cannot be read.
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "link/controller_link.h"
 #include "link/controller_socket.h"
 #include "link/ui/u_frmTCPIP.h"
+#include "panels/panel_control_area.h"
 #include "session/session.h"
 #include "model/system_table.h"
 #include "storage/settings_file.h"
@@ -184,8 +186,8 @@ class TestE2eRecovery : public QObject {
     const QString message = QStringLiteral("'$0x03' is not a valid integer value");
     AppFixture app;
     app.startProgram();
-    ScriptedController controller({kNameReply.toLatin1(), badAddresses, "#0x03 Ret X:1=1\r\n", "#0x04 Ret X:1=2\r\n",
-                                   "#0x06 Ret X:1=39\r\n"});
+    ScriptedController controller(
+        {kNameReply.toLatin1(), badAddresses, "#0x03 Ret X:1=1\r\n", "#0x04 Ret X:1=2\r\n", "#0x06 Ret X:1=39\r\n"});
     connectTo(app, controller.port());
     once([&] { return app.recorder.messages.size() == 1; }, [&] { app.w().btnStopWaiting->click(); });
     app.scan();
@@ -193,13 +195,48 @@ class TestE2eRecovery : public QObject {
     QCOMPARE(controller.received.size(), 5);
     QVERIFY(FirstScanDone);
     QVERIFY(StatusShown);
-    for (const auto& [slot, value] : {std::pair{2, 4}, {3, 1}, {4, 2}, {6, 39}}) QCOMPARE(SystemArray[slot].Status, value);
+    for (const auto& [slot, value] : {std::pair{2, 4}, {3, 1}, {4, 2}, {6, 39}})
+      QCOMPARE(SystemArray[slot].Status, value);
 
     controller.peer()->write(badAddresses);
     QTRY_COMPARE(app.recorder.messages, QStringList(2, message));
     controller.peer()->write("#0x04 Ret X:1=7\r\n");
     QTRY_COMPARE(SystemArray[4].Status, 7);
     QCOMPARE(app.recorder.messages.size(), 2);
+  }
+
+  // Whatever the operator picks or types in the address list while the poll waits, the scan ends on
+  // the first entry: its text, its box, and no second message for a text that cannot be read.
+  void scanEndsOnTheFirstEntry_data() {
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("picked another panel") << false << QStringList();
+    QTest::newRow("typed 0x") << true << QStringList{QStringLiteral("'$' is not a valid integer value")};
+  }
+  void scanEndsOnTheFirstEntry() {
+    QFETCH(bool, typed);
+    AppFixture app;
+    app.start();
+    app.connectToController();
+    app.scan();
+    QComboBox* list = app.w().cbAddress;
+    once([&] { return app.received.size() >= 8; },
+         [&] {
+           if (typed) {
+             list->lineEdit()->selectAll();
+             QTest::keyClicks(list->lineEdit(), QStringLiteral("0x"));
+           } else {
+             list->setCurrentIndex(3);
+             emit list->activated(3);
+           }
+         });
+    app.scan();
+    QTEST(app.recorder.messages, "messages");
+    QCOMPARE(list->currentText(), QStringLiteral("0x02"));
+    QVERIFY(app.w().panels->gbOrv15->isVisible());
+    QVERIFY(!app.w().panels->gbOrv11->isVisible());
+    QVERIFY(FirstScanDone);
+    QVERIFY(StatusShown);
   }
 
   void nameReplyThatCannotBeReadStopsTheScan() {
@@ -244,21 +281,26 @@ class TestE2eRecovery : public QObject {
     QVERIFY(app.recorder.messages.isEmpty());
   }
 
+  // A click is a left press and its release over the label.
   void productLabelAnswersTheLeftButtonOnly_data() {
     QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<QPoint>("releasedAt");  // from the label's corner; null: its middle
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("left") << Qt::LeftButton << QStringList{QStringLiteral("Orvane Radio Router")};
-    QTest::newRow("right") << Qt::RightButton << QStringList();
-    QTest::newRow("middle") << Qt::MiddleButton << QStringList();
+    QTest::newRow("left") << Qt::LeftButton << QPoint() << QStringList{QStringLiteral("Orvane Radio Router")};
+    QTest::newRow("right") << Qt::RightButton << QPoint() << QStringList();
+    QTest::newRow("middle") << Qt::MiddleButton << QPoint() << QStringList();
+    QTest::newRow("left, released off the label") << Qt::LeftButton << QPoint(-20, 5) << QStringList();
   }
   void productLabelAnswersTheLeftButtonOnly() {
     QFETCH(Qt::MouseButton, button);
+    QFETCH(QPoint, releasedAt);
     AppFixture app;
     app.start();
     app.connectToController();
     app.scan();
     QCOMPARE(app.w().lblProdukt->text(), QStringLiteral("Orv15"));
-    QTest::mouseClick(app.w().lblProdukt, button);
+    QTest::mousePress(app.w().lblProdukt, button);
+    QTest::mouseRelease(app.w().lblProdukt, button, {}, releasedAt);
     QTEST(app.recorder.messages, "messages");
   }
 };

@@ -122,6 +122,22 @@ class TestControllerLink : public QObject {
       QCOMPARE(events.last(), socketErrorMessage(ECONNRESET, QString::fromLocal8Bit(std::strerror(ECONNRESET))));
   }
 
+  // Everything that has arrived is one chunk, however large: a burst of replies is handed on whole.
+  void burstIsReadAsOneChunk() {
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    QByteArray burst;
+    for (int k = 0; burst.size() < 40 * 1024; ++k)
+      burst += "#0x" + QByteArray::number(k % 100 + 1, 16).rightJustified(2, '0').toUpper() +
+               " Ret X:1=" + QByteArray::number(k % 8 + 1) + "\r\n";
+    QSignalSpy chunks(&c.link, &ControllerLink::chunkReceived);
+    c.peer->write(burst);
+    c.peer->flush();
+    QVERIFY(chunks.wait(5000));
+    QCOMPARE(chunks.size(), 1);
+    QCOMPARE(chunks.at(0).at(0).toString().toLatin1(), burst);
+  }
+
   // A controller that sends a reply a byte at a time never gets its piece held for longer than
   // the hold, counted from the piece's first byte.
   void tricklingReplyIsHandedOnAfterTheHold() {

@@ -157,7 +157,8 @@ class TestSession : public QObject {
     });
     session->btnScanClick();
     QVERIFY(typedDuringThePoll);
-    QCOMPARE(screen->calls.mid(screen->calls.size() - 3), (QStringList{"VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
+    QCOMPARE(screen->calls.mid(screen->calls.size() - 3),
+             (QStringList{"VisPanel 2", "OppdaterPanel 2", "StatusScroll"}));
   }
 
   // The list names every panel by its Adresse, which need not be its slot: an entry stands for the
@@ -170,7 +171,8 @@ class TestSession : public QObject {
     putInUse(0, "Orv18");
     SystemArray[0].BrukerDef = QStringLiteral("At zero");
     session->OppdaterComboBoxer();
-    QCOMPARE(screen->calls, (QStringList{"setAddressList 3,0", "showProduct Orv18 / " + SystemArray[3].BrukerDef.text()}));
+    QCOMPARE(screen->calls,
+             (QStringList{"setAddressList 3,0", "showProduct Orv18 / " + SystemArray[3].BrukerDef.text()}));
     QCOMPARE(received, QStringList());
 
     screen->calls.clear();
