@@ -90,7 +90,14 @@ void writeCommandFile(const QString& path, const QString& text, CommandFile::Enc
     throw OperatorError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
 }
 
-QString commandFilePath(int slot) {
-  return filenames::programFile(QStringLiteral("Configurations/") + QString::number(slot) +
-                                QStringLiteral("_UserConfig.txt"));
+namespace {
+
+QString commandFileInProgramFolder(int slot) {
+  return QStringLiteral("Configurations/") + QString::number(slot) + QStringLiteral("_UserConfig.txt");
 }
+
+}  // namespace
+
+QString commandFileName(int slot) { return InstalledPath + commandFileInProgramFolder(slot); }
+
+QString commandFilePath(int slot) { return filenames::programFile(commandFileInProgramFolder(slot)); }

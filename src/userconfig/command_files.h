@@ -29,5 +29,8 @@ CommandFile readCommandFile(const QString& path);
 // ("Cannot create file \"path\". reason").
 void writeCommandFile(const QString& path, const QString& text, CommandFile::Encoding encoding);
 
-// InstalledPath + "Configurations/" + slot + "_UserConfig.txt", spelled as found on disk.
+// InstalledPath + "Configurations/" + slot + "_UserConfig.txt" as the program spells it: what a
+// user-button slot's FileName holds.
+QString commandFileName(int slot);
+// The same file, spelled as found on disk.
 QString commandFilePath(int slot);
