@@ -14,8 +14,8 @@ WriteFunction writeFunction;
 
 // "" when every byte was written.
 QString writeAll(QFileDevice& file, QByteArrayView bytes) {
-  const qint64 written = writeFunction ? writeFunction(file, bytes.data(), bytes.size())
-                                       : file.write(bytes.data(), bytes.size());
+  const qint64 written =
+      writeFunction ? writeFunction(file, bytes.data(), bytes.size()) : file.write(bytes.data(), bytes.size());
   if (written == bytes.size()) return {};
   if (written < 0 && file.error() != QFileDevice::NoError) return file.errorString();
   return QStringLiteral("Only %1 of %2 bytes could be written.").arg(qMax<qint64>(written, 0)).arg(bytes.size());

@@ -99,9 +99,7 @@ FileResult storeTuners() { return store(tunerPath(), TunerArray, TunerFileSize);
 
 FileResult storeUsrButtons() { return store(usrButtonPath(), UsrButtons, UsrButtonFileSize); }
 
-FileResult writeSystemTo(const QString& path) {
-  return store(filenames::resolve(path), SystemArray, SystemFileSize);
-}
+FileResult writeSystemTo(const QString& path) { return store(filenames::resolve(path), SystemArray, SystemFileSize); }
 
 bool readSystemFrom(const QString& path, QString* error) {
   auto fail = [&](const QString& why) {

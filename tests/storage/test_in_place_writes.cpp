@@ -54,7 +54,8 @@ Store storeOf(const QString& what) {
               return records::storeSystemSetup().error;
             }};
   if (what == "Exit, settings file")
-    return {settingsFilePath(), [](QByteArray& expected) {
+    return {settingsFilePath(),
+            [](QByteArray& expected) {
               expected = "[TCPIP]\nAddress=10.9.9.9\nPort=2600\n";
               return writeTcpSettings(settingsFilePath(), "10.9.9.9", "2600").error;
             },
@@ -111,9 +112,9 @@ class TestInPlaceWrites : public QObject {
   void storesReplaceTheFileInAFolderThatRefusesNewFiles_data() {
     QTest::addColumn<QString>("what");
     QTest::addColumn<RefusingFolder::Kind>("kind");
-    for (const char* what : {"tuner window Close", "Apply text", "Exit, record file", "Exit, settings file",
-                             "Save entry, command file", "Save entry or deletion, user buttons", "Save log",
-                             "saved configuration"}) {
+    for (const char* what :
+         {"tuner window Close", "Apply text", "Exit, record file", "Exit, settings file", "Save entry, command file",
+          "Save entry or deletion, user buttons", "Save log", "saved configuration"}) {
       QTest::addRow("%s, read-only folder", what) << QString::fromLatin1(what) << RefusingFolder::ReadOnly;
       QTest::addRow("%s, immutable folder", what) << QString::fromLatin1(what) << RefusingFolder::Immutable;
     }

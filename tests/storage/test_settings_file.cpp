@@ -143,7 +143,8 @@ class TestSettingsFile : public QObject {
     QTest::newRow("no file") << QByteArray() << QByteArray("[TCPIP]\nAddress=192.168.1.20\nPort=2600\n");
     QTest::newRow("empty file") << QByteArray("") << QByteArray("[TCPIP]\nAddress=192.168.1.20\nPort=2600\n");
     QTest::newRow("no section, no line end at the end")
-        << QByteArray("[General]\r\nfoo=1") << QByteArray("[General]\r\nfoo=1\r\n[TCPIP]\r\nAddress=192.168.1.20\r\nPort=2600\r\n");
+        << QByteArray("[General]\r\nfoo=1")
+        << QByteArray("[General]\r\nfoo=1\r\n[TCPIP]\r\nAddress=192.168.1.20\r\nPort=2600\r\n");
     QTest::newRow("missing keys go after the section's last line")
         << QByteArray("[TCPIP]\n; none yet\n\n[Other]\nAddress=x\n")
         << QByteArray("[TCPIP]\n; none yet\nAddress=192.168.1.20\nPort=2600\n\n[Other]\nAddress=x\n");
@@ -153,8 +154,8 @@ class TestSettingsFile : public QObject {
         << QByteArray("[TCPIP]\nAddress=a\nAddress=b\nPort=1\n[TCPIP]\nPort=2\n")
         << QByteArray("[TCPIP]\nAddress=192.168.1.20\nAddress=b\nPort=2600\n[TCPIP]\nPort=2\n");
     QTest::newRow("byte-order mark and bytes that are not UTF-8")
-        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=old\n[R\xE5" "d]\nk=\xFF\xFE\n")
-        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=192.168.1.20\nPort=2600\n[R\xE5" "d]\nk=\xFF\xFE\n");
+        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=old\n[R\xE5s]\nk=\xFF\xFE\n")
+        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=192.168.1.20\nPort=2600\n[R\xE5s]\nk=\xFF\xFE\n");
   }
   void writeChangesOnlyTheTwoValues() {
     QFETCH(QByteArray, before);

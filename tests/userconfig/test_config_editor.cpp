@@ -220,26 +220,27 @@ class TestConfigEditor : public QObject {
   // Only the file that was loaded with a mark is written back with it.
   void newEntryAfterAMarkedFileHasNoMark() {
     Editor e;
-    e.folder.configure(0, u"Eve"_qs, "\xEF\xBB\xBF" "Eve\r\n\xCE\xA9\r\n");
+    const QByteArray marked = QByteArray("\xEF\xBB\xBF") + "Eve\r\n\xCE\xA9\r\n";
+    e.folder.configure(0, u"Eve"_qs, marked);
     e.window.show();
     QCOMPARE(e.commands()->toPlainText(), u"Ω\n"_qs);
     e.commands()->setPlainText(u"#0x02 Set X:1=\u00e6\n"_qs);
     e.buttonText()->setText(u"New"_qs);
     e.click("btnSaveCommand");  // new-entry mode
     QCOMPARE(e.file(1), QByteArray("New\r\n#0x02 Set X:1=\xE6\r\n"));
-    QCOMPARE(e.file(0), QByteArray("\xEF\xBB\xBF" "Eve\r\n\xCE\xA9\r\n"));
+    QCOMPARE(e.file(0), marked);
   }
 
   // The box's text is written as it stands, no-break spaces (byte A0) included, also after lines
   // were added to it.
   void noBreakSpaceIsWrittenUnchanged() {
     Editor e;
-    e.folder.configure(0, u"Eve\u00a0A"_qs, "Eve\xA0" "A\r\n#0x02 Set X:1=\xA0" "1\r\n");
+    e.folder.configure(0, u"Eve\u00a0Night"_qs, "Eve\xA0Night\r\n#0x02\xA0Set X:1=1\r\n");
     e.window.show();
     e.click("btnNewLine");
     e.click("Button1");
     e.click("btnSaveCommand");
-    QCOMPARE(e.file(0), QByteArray("Eve\xA0" "A\r\n#0x02 Set X:1=\xA0" "1\r\n#0x02 Set X:1=4\r\n"));
+    QCOMPARE(e.file(0), QByteArray("Eve\xA0Night\r\n#0x02\xA0Set X:1=1\r\n#0x02 Set X:1=4\r\n"));
   }
 
   // FileName holds the path as the program spells it, whatever the case of the folder and file on
@@ -247,9 +248,12 @@ class TestConfigEditor : public QObject {
   void fileNameIsStoredAsTheProgramSpellsIt_data() {
     QTest::addColumn<QString>("folderOnDisk");
     QTest::addColumn<QString>("fileOnDisk");  // empty: no file yet
-    QTest::newRow("folder of other case, new file") << "configurations" << "";
-    QTest::newRow("file of other case") << "Configurations" << "0_userconfig.TXT";
-    QTest::newRow("both of other case") << "CONFIGURATIONS" << "0_USERCONFIG.txt";
+    QTest::newRow("folder of other case, new file") << "configurations"
+                                                    << "";
+    QTest::newRow("file of other case") << "Configurations"
+                                        << "0_userconfig.TXT";
+    QTest::newRow("both of other case") << "CONFIGURATIONS"
+                                        << "0_USERCONFIG.txt";
   }
   void fileNameIsStoredAsTheProgramSpellsIt() {
     QFETCH(QString, folderOnDisk);
