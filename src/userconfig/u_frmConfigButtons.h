@@ -50,7 +50,8 @@ class TfrmConfigButtons : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The steps of showing an address and loading an entry; each throws on failure.
+  // The steps of showing an address and of loading the selected entry, which throws when its
+  // file cannot be read.
   void showProduct(int slot);
   void showPosition(int slot);
   void loadSelectedEntry();
