@@ -1,6 +1,6 @@
-# Readers of the files the program finds on disk.
+# Readers of the files the program finds on disk, and the one write that stores them again.
 set(ORV_FILE_READER_SOURCES ${SRC}/model/system_table.cpp ${SRC}/model/codepage.cpp ${SRC}/model/formatting.cpp
-    ${SRC}/model/file_names.cpp)
+    ${SRC}/model/file_names.cpp ${SRC}/model/file_write.cpp)
 
 orv_fuzz_target(fuzz_record_files
   SOURCES fuzz_record_files.cpp ${SRC}/storage/record_files.cpp ${ORV_FILE_READER_SOURCES}

@@ -4,7 +4,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QHostAddress>
-#include <QSaveFile>
 #include <QThread>
 
 #include <cerrno>
@@ -18,6 +17,7 @@
 #include "link/controller_socket.h"
 #include "link/protocol.h"
 #include "model/codepage.h"
+#include "model/file_write.h"
 #include "model/system_table.h"
 
 QString socketErrorMessage(int errorNumber, const QString& reason) {
@@ -156,9 +156,8 @@ void ControllerLink::clearLog() {
 QString ControllerLink::saveLog(const QString& path) const {
   QByteArray bytes;
   for (const QString& entry : log_) bytes += codepage::encode(entry) + "\r\n";
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
+  if (const QString reason = filewrite::writeWhole(path, bytes); !reason.isEmpty())
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
   return {};
 }
 

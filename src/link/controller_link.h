@@ -49,8 +49,9 @@ class ControllerLink : public QObject {
   void appendLog(const QString& entry);
   void clearLog();
   const QStringList& logEntries() const { return log_; }
-  // Writes every entry followed by CR LF in the 8-bit code page; on failure the file is left as it
-  // was and the message names it and the reason (empty when written).
+  // Writes every entry followed by CR LF in the 8-bit code page, replacing the file whole
+  // (filewrite::writeWhole); on failure the message names the file and the reason (empty when
+  // written).
   QString saveLog(const QString& path) const;
 
   // Called for every chunk that holds "Ret X", after its status replies are in the table, with

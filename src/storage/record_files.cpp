@@ -3,44 +3,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "model/file_names.h"
+#include "model/file_write.h"
 
 namespace records {
 
 namespace {
 
-WriteFunction writeFunction;
-
-qint64 writeBytes(QIODevice& device, const char* data, qint64 size) {
-  return writeFunction ? writeFunction(device, data, size) : device.write(data, size);
-}
-
-// Writes the whole file to a temporary beside it and renames it into place only when every byte
-// got there, so a full disk or a crash never leaves a half-written record file.
-QString writeWhole(const QString& path, const void* data, qint64 size) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-  const qint64 written = writeBytes(file, static_cast<const char*>(data), size);
-  if (written != size) {
-    const QString reason =
-        written < 0 && file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("Only %1 of %2 bytes could be written.").arg(qMax<qint64>(written, 0)).arg(size);
-    file.cancelWriting();
-    return reason;
-  }
-  if (!file.commit()) return file.errorString();
-  return {};
-}
-
 FileResult store(const QString& path, const void* data, qint64 size) {
-  const QString error = writeWhole(path, data, size);
+  const QString error = filewrite::writeWhole(path, QByteArrayView(static_cast<const char*>(data), size));
   if (error.isEmpty()) return {};
   return {QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), error)};
 }
@@ -123,17 +99,17 @@ FileResult storeTuners() { return store(tunerPath(), TunerArray, TunerFileSize);
 
 FileResult storeUsrButtons() { return store(usrButtonPath(), UsrButtons, UsrButtonFileSize); }
 
-FileResult writeSystemTo(const QString& path) { return store(path, SystemArray, SystemFileSize); }
+FileResult writeSystemTo(const QString& path) { return store(filenames::resolve(path), SystemArray, SystemFileSize); }
 
 bool readSystemFrom(const QString& path, QString* error) {
   auto fail = [&](const QString& why) {
     if (error) *error = why;
     return false;
   };
-  const QFileInfo info(path);
+  const QFileInfo info(filenames::resolve(path));
   if (!info.exists()) return fail(QStringLiteral("The file does not exist."));
   if (!info.isFile()) return fail(QStringLiteral("It is not a file."));
-  QFile file(path);
+  QFile file(info.filePath());
   if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
   if (file.size() != SystemFileSize)
     return fail(
@@ -162,7 +138,5 @@ FileResult readTunerFile() {
 }
 
 void Factorydefaults() { std::memset(SystemArray, 0, sizeof SystemArray); }
-
-void setWriteFunction(WriteFunction fn) { writeFunction = std::move(fn); }
 
 }  // namespace records

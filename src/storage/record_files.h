@@ -3,12 +3,8 @@
 // (4 TTunerRecord) and UsrButtonSetup.dat (20 TUsrBtnType), byte for byte from the tables.
 #include <QString>
 
-#include <functional>
-
 #include "model/file_result.h"
 #include "model/system_table.h"
-
-class QIODevice;
 
 namespace records {
 
@@ -27,16 +23,18 @@ void createConfigurationsFolder();
 // Labels from CurrentSetup.dat, tuner defaults or Tuner.dat, then UsrButtonSetup.dat.
 void restoreAtStartup();
 
-// Each store writes its file whole or leaves the old one in place; a failure names the file and
-// the reason ("Cannot create file ..."), and the caller shows it and goes on.
+// Each store replaces its file whole (filewrite::writeWhole); a failure names the file and the
+// reason ("Cannot create file ..."), and the caller shows it and goes on.
 FileResult storeSystemSetup();
 FileResult storeSystemSetupIfExists();  // writes nothing (and succeeds) when the file is not there yet
 FileResult storeTuners();
 FileResult storeUsrButtons();
+// A saved configuration, under the file that `path` names in any letter case.
 FileResult writeSystemTo(const QString& path);
 
-// Reads a saved configuration into SystemArray only if the file holds exactly 128 whole records;
-// otherwise the table is untouched and `error` says why.
+// Reads a saved configuration, under the file that `path` names in any letter case, into
+// SystemArray only if the file holds exactly 128 whole records; otherwise the table is untouched
+// and `error` says why.
 bool readSystemFrom(const QString& path, QString* error);
 
 // Tuner.dat as it stands into TunerArray, for a front end that only reads it; a file that is
@@ -44,10 +42,5 @@ bool readSystemFrom(const QString& path, QString* error);
 FileResult readTunerFile();
 
 void Factorydefaults();
-
-// Writes `size` bytes to a record file being written; returns the bytes written or -1.
-// Tests replace it to make a write fail part-way; an empty function restores QIODevice::write.
-using WriteFunction = std::function<qint64(QIODevice& device, const char* data, qint64 size)>;
-void setWriteFunction(WriteFunction fn);
 
 }  // namespace records

@@ -12,8 +12,10 @@ struct TcpSettings {
 };
 
 // Missing file, section or key gives the default; a key present with an empty value gives "".
+// A value is the text after the key's "=" up to the line end, as it stands.
 TcpSettings readTcpSettings(const QString& iniPath);
 
-// "Address", then "Port", each written through at once. A failure reads "Unable to write to " and
-// the path; "Port" is not attempted when "Address" failed.
+// "Address", then "Port", written together in one store of the whole file, which keeps every other
+// line as it was; a value ends at its first line break. A failure reads "Unable to write to " and
+// the path, and then neither key has changed.
 FileResult writeTcpSettings(const QString& iniPath, const QString& address, const QString& port);

@@ -2,13 +2,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include "model/operator_error.h"
 #include "model/codepage.h"
 #include "model/file_names.h"
+#include "model/file_write.h"
 #include "model/system_table.h"
 
 namespace {
@@ -86,13 +86,18 @@ CommandFile readCommandFile(const QString& path) {
 }
 
 void writeCommandFile(const QString& path, const QString& text, CommandFile::Encoding encoding) {
-  QSaveFile file(path);
-  const QByteArray bytes = encodeCommandFile(text, encoding);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw OperatorError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+  if (const QString reason = filewrite::writeWhole(path, encodeCommandFile(text, encoding)); !reason.isEmpty())
+    throw OperatorError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
 }
 
-QString commandFilePath(int slot) {
-  return filenames::programFile(QStringLiteral("Configurations/") + QString::number(slot) +
-                                QStringLiteral("_UserConfig.txt"));
+namespace {
+
+QString commandFileInProgramFolder(int slot) {
+  return QStringLiteral("Configurations/") + QString::number(slot) + QStringLiteral("_UserConfig.txt");
 }
+
+}  // namespace
+
+QString commandFileName(int slot) { return InstalledPath + commandFileInProgramFolder(slot); }
+
+QString commandFilePath(int slot) { return filenames::programFile(commandFileInProgramFolder(slot)); }

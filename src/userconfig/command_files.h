@@ -25,9 +25,12 @@ QByteArray encodeCommandFile(const QString& text, CommandFile::Encoding encoding
 // ("Cannot open file \"path\". reason") when it exists but cannot be read.
 CommandFile readCommandFile(const QString& path);
 
-// Writes the whole file or leaves the old one as it was; throws OperatorError
+// Replaces the file whole (filewrite::writeWhole); throws OperatorError
 // ("Cannot create file \"path\". reason").
 void writeCommandFile(const QString& path, const QString& text, CommandFile::Encoding encoding);
 
-// InstalledPath + "Configurations/" + slot + "_UserConfig.txt", spelled as found on disk.
+// InstalledPath + "Configurations/" + slot + "_UserConfig.txt" as the program spells it: what a
+// user-button slot's FileName holds.
+QString commandFileName(int slot);
+// The same file, spelled as found on disk.
 QString commandFilePath(int slot);

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTextDocument>
 
 #include "common/address_list.h"
 #include "common/operator_dialogs.h"
@@ -160,26 +161,34 @@ void TfrmConfigButtons::FormShow() {
       fillAddressList(*cbAddress, addressListSlots(*mainAddressList_));
       cbAddress->setCurrentIndex(mainAddressList_->currentIndex());
     }
-    showAddress();
-    cbEntriesChange();
+    // A failed load ends the showing before the position is shown.
+    const int slot = selectedAddressSlot(*cbAddress);
+    showProduct(slot);
+    loadSelectedEntry();
+    showPosition(slot);
   });
 }
 
-void TfrmConfigButtons::showAddress() {
-  const int slot = selectedAddressSlot(*cbAddress);
+// A slot outside the table has no panel; showing another slot's name or status would mislead.
+void TfrmConfigButtons::showProduct(int slot) {
+  lblProdukt->setText(isSystemSlot(slot) ? SystemArray[slot].Navn.text() : QString());
+}
+
+void TfrmConfigButtons::showPosition(int slot) {
   if (!isSystemSlot(slot)) {
-    // No panel can sit there; showing another slot's name would mislead.
-    lblProdukt->clear();
     edtPos->clear();
     return;
   }
   const TSystemRecord& rec = SystemArray[slot];
-  lblProdukt->setText(rec.Navn.text());
   edtPos->setText(rec.Navn.text() == u"Orv11" ? hexText(rec.Status, 2) : QString::number(rec.Status));
 }
 
 void TfrmConfigButtons::cbAddressChange() {
-  guarded([&] { showAddress(); });
+  guarded([&] {
+    const int slot = selectedAddressSlot(*cbAddress);
+    showProduct(slot);
+    showPosition(slot);
+  });
 }
 
 int TfrmConfigButtons::selectedSlot() const {
@@ -193,25 +202,35 @@ int TfrmConfigButtons::selectedSlot() const {
 }
 
 void TfrmConfigButtons::cbEntriesChange() {
-  guarded([&] {
-    memCommands->clear();
-    boxEncoding_ = CommandFile::Cp1252;
-    const int slot = selectedSlot();
-    if (slot < 0) return;
-    const QString path = filenames::resolve(UsrButtons[slot].FileName.text());
-    if (path.isEmpty() || !QFileInfo::exists(path)) return;
-    CommandFile file = readCommandFile(path);
-    boxEncoding_ = file.encoding;
-    leButtonText->setText(UsrButtons[slot].ButtonText.text());
-    // The header is dropped unless it looks like a command or is empty.
-    if (!file.lines.isEmpty() && !file.lines.first().isEmpty() && !file.lines.first().startsWith(u'#'))
-      file.lines.removeFirst();
-    if (!file.lines.isEmpty()) memCommands->setPlainText(file.lines.join(u'\n') + u'\n');
-  });
+  guarded([&] { loadSelectedEntry(); });
+}
+
+void TfrmConfigButtons::loadSelectedEntry() {
+  memCommands->clear();
+  loaded_ = {};
+  const int slot = selectedSlot();
+  if (slot < 0) return;
+  const QString path = filenames::resolve(UsrButtons[slot].FileName.text());
+  if (path.isEmpty() || !QFileInfo::exists(path)) return;
+  CommandFile file = readCommandFile(path);
+  loaded_ = {slot, file.encoding};
+  leButtonText->setText(UsrButtons[slot].ButtonText.text());
+  // The header is dropped unless it looks like a command or is empty.
+  if (!file.lines.isEmpty() && !file.lines.first().isEmpty() && !file.lines.first().startsWith(u'#'))
+    file.lines.removeFirst();
+  if (!file.lines.isEmpty()) memCommands->setPlainText(file.lines.join(u'\n') + u'\n');
+}
+
+// QPlainTextEdit::toPlainText turns no-break spaces into plain ones; the file gets what the box holds.
+QString TfrmConfigButtons::commandText() const {
+  QString text = memCommands->document()->toRawText();
+  for (QChar& c : text)
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  return text;
 }
 
 void TfrmConfigButtons::appendLine(const QString& line) {
-  QString text = memCommands->toPlainText();
+  QString text = commandText();
   if (!text.isEmpty() && !text.endsWith(u'\n')) text += u'\n';
   memCommands->setPlainText(text + line + u'\n');
   memCommands->moveCursor(QTextCursor::End);
@@ -261,9 +280,9 @@ void TfrmConfigButtons::btnSaveCommandClick() {
     }
 
     const QString buttonText = leButtonText->text();
-    const QString path = commandFilePath(k);
     // The file first: if it cannot be written, the slot, the list and the box stay as they were.
-    writeCommandFile(path, buttonText + u'\n' + memCommands->toPlainText(), boxEncoding_);
+    writeCommandFile(commandFilePath(k), buttonText + u'\n' + commandText(),
+                     k == loaded_.slot ? loaded_.encoding : CommandFile::Cp1252);
 
     TUsrBtnType& slot = UsrButtons[k];
     if (ny) {
@@ -275,7 +294,7 @@ void TfrmConfigButtons::btnSaveCommandClick() {
       const int index = cbEntries->findData(k);
       if (index >= 0) cbEntries->setItemText(index, buttonText);
     }
-    slot.FileName.set(path);
+    slot.FileName.set(commandFileName(k));
     slot.ButtonText.set(buttonText);
 
     memCommands->clear();

@@ -37,8 +37,6 @@ class TfrmConfigButtons : public QDialog {
 
   // The slot of the selected entry, or -1 when the entry field names no entry.
   int selectedSlot() const;
-  // The encoding the command box is written in: that of the file last loaded into it.
-  CommandFile::Encoding boxEncoding() const { return boxEncoding_; }
 
   // True while composing a new entry, false after "Edit this entry".
   bool ny = true;
@@ -52,12 +50,22 @@ class TfrmConfigButtons : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void showAddress();
+  // The steps of showing an address and of loading the selected entry, which throws when its
+  // file cannot be read.
+  void showProduct(int slot);
+  void showPosition(int slot);
+  void loadSelectedEntry();
+  // The command box's text exactly as it stands.
+  QString commandText() const;
   void appendLine(const QString& line);
 
   QComboBox* mainAddressList_;
   UserButtons* buttons_;
-  CommandFile::Encoding boxEncoding_ = CommandFile::Cp1252;
+  // The file last loaded into the command box; only that file is written back in its encoding.
+  struct {
+    int slot = -1;
+    CommandFile::Encoding encoding = CommandFile::Cp1252;
+  } loaded_;
 
   QGroupBox* gbUserConfig;
   QComboBox* cbEntries;

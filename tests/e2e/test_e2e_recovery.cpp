@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -137,8 +136,7 @@ class TestE2eRecovery : public QObject {
     QCOMPARE(app.w().btnConn_DisConn->text(), QStringLiteral("Connect the Server"));
     if (exit) {
       QCOMPARE(QFileInfo(app.configFile("CurrentSetup.dat")).size(), 395776);
-      QCOMPARE(QSettings(settingsFilePath(), QSettings::IniFormat).value("TCPIP/Port").toString(),
-               QString::number(controller.port()));
+      QCOMPARE(readTcpSettings(settingsFilePath()).port, QString::number(controller.port()));
       QVERIFY(app.w().link->sessionEnded());
     } else {
       QVERIFY(!app.w().btnScan->isVisible());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/operator_dialogs.h"
+#include "model/file_write.h"
 #include "storage/record_files.h"
 #include "support/file_bytes.h"
 #include "support/program_state.h"
@@ -266,7 +267,7 @@ class TestRecordFiles : public QObject {
     const QByteArray old(sizes[which], '\x5A');
     writeFile(path, old);
 
-    records::setWriteFunction([failAfter](QIODevice& device, const char* data, qint64 size) -> qint64 {
+    filewrite::setWriteFunction([failAfter](QIODevice& device, const char* data, qint64 size) -> qint64 {
       const qint64 n = device.write(data, qMin(size, failAfter));
       return n < size ? -1 : n;
     });

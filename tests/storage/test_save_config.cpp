@@ -9,6 +9,7 @@
 #include "storage/ui/u_frmSaveConfig.h"
 #include "support/program_state.h"
 #include "support/file_bytes.h"
+#include "support/namesakes.h"
 
 namespace {
 
@@ -302,6 +303,39 @@ class TestSaveConfig : public QObject {
     QVERIFY(loadConfigurationFile());
     QCOMPARE(tableBytes(), saved);
     QCOMPARE(SystemArray[0].BrukerDef.text(), QStringLiteral("Description text"));
+    QCOMPARE(rec.messages.last(), QStringLiteral("Comment assosiated with this config file: \r\nKeywords"));
+  }
+
+  // A name given in another letter case than the file on disk names that file, saving and loading.
+  void configurationOfAnotherLetterCase_data() {
+    QTest::addColumn<QString>("saveAs");
+    QTest::addColumn<QString>("loadFrom");
+    QTest::newRow("file name") << "/Configurations/mysetup.dat"
+                               << "/Configurations/MYSETUP.DAT";
+    QTest::newRow("folder and file name") << "/configurations/MYSETUP.dat"
+                                          << "/CONFIGURATIONS/mysetup.DAT";
+  }
+  void configurationOfAnotherLetterCase() {
+    QFETCH(QString, saveAs);
+    QFETCH(QString, loadFrom);
+    const QString onDisk = configs + "/MySetup.dat";
+    writeFile(onDisk, QByteArray(395776, '\x01'));
+    putPanel(6, "Orv15", 5);
+    TfrmSaveConfig form;
+    form.show();
+    form.leComment->setText("Keywords");
+    rec.fileAnswers << dir.path() + saveAs;
+    form.btnSave->click();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(namesakes(dir.path(), "Configurations"), QStringList{"Configurations"});
+    QCOMPARE(namesakes(configs, "MySetup.dat"), QStringList{"MySetup.dat"});
+    const QByteArray saved = tableBytes();
+    QCOMPARE(fileBytes(onDisk), saved);
+
+    resetProgramState();
+    rec.fileAnswers << dir.path() + loadFrom;
+    QVERIFY(loadConfigurationFile());
+    QCOMPARE(tableBytes(), saved);
     QCOMPARE(rec.messages.last(), QStringLiteral("Comment assosiated with this config file: \r\nKeywords"));
   }
 

@@ -5,6 +5,7 @@
 #include "model/system_table.h"
 #include "storage/settings_file.h"
 #include "support/program_state.h"
+#include "support/refusing_folder.h"
 
 namespace {
 
@@ -50,8 +51,25 @@ class TestSettingsFile : public QObject {
                              << "2501";
     QTest::newRow("other section only") << QByteArray("[Other]\nAddress=1.2.3.4\n") << "127.0.0.1"
                                         << "2501";
-    QTest::newRow("keys of other case") << QByteArray("[tcpip]\naddress=1.2.3.4\n") << "127.0.0.1"
-                                        << "2501";
+    QTest::newRow("section and keys of other case") << QByteArray("[tcpip]\naddress=1.2.3.4\nPORT=9\n") << "1.2.3.4"
+                                                    << "9";
+    QTest::newRow("blanks around names") << QByteArray("  [ TCPIP ]  \n  Address  =1.2.3.4\n") << "1.2.3.4"
+                                         << "2501";
+    QTest::newRow("value as it stands") << QByteArray("[TCPIP]\nAddress=\"C:\\x\" ;office #2\nPort= 25 \n")
+                                        << "\"C:\\x\" ;office #2"
+                                        << " 25 ";
+    QTest::newRow("comments are not keys")
+        << QByteArray("; Address=1.1.1.1\n[TCPIP]\n;Address=2.2.2.2\n# Port=3\nAddress=4.4.4.4\n") << "4.4.4.4"
+        << "2501";
+    QTest::newRow("first of repeated keys and sections")
+        << QByteArray("[TCPIP]\nAddress=first\nAddress=second\n[TCPIP]\nPort=7\n") << "first"
+        << "2501";
+    QTest::newRow("CR LF and byte-order mark") << QByteArray("\xEF\xBB\xBF[TCPIP]\r\nAddress=a\r\nPort=b\r\n") << "a"
+                                               << "b";
+    QTest::newRow("no line end at the end") << QByteArray("[TCPIP]\nPort=2600") << "127.0.0.1"
+                                            << "2600";
+    QTest::newRow("keys before any section") << QByteArray("Address=1.2.3.4\n[TCPIP]\n") << "127.0.0.1"
+                                             << "2501";
     QTest::newRow("port only") << QByteArray("[TCPIP]\nPort=4000\n") << "127.0.0.1"
                                << "4000";
     QTest::newRow("empty address") << QByteArray("[TCPIP]\nAddress=\nPort=2502\n") << ""
@@ -96,8 +114,10 @@ class TestSettingsFile : public QObject {
                             << " ";
     QTest::newRow("at sign") << "@Invalid()"
                              << "@ByteArray(1)";
-    QTest::newRow("line break") << "a\nb"
-                                << "\r";
+    QTest::newRow("comment and equals signs") << "; # = [x]"
+                                              << "#";
+    QTest::newRow("tabs") << "\t10.0.0.1\t"
+                          << "\t";
   }
   void oddValuesRoundTrip() {
     QFETCH(QString, address);
@@ -109,14 +129,50 @@ class TestSettingsFile : public QObject {
     QVERIFY(rec.messages.isEmpty());
   }
 
-  void writeKeepsOtherSectionsAndUsesExactNames() {
-    writeText(ini, "[General]\nfoo=1\n[TCPIP]\nAddress=old\nExtra=keep\n[Z]\nbar=2\n");
-    QVERIFY(writeTcpSettings(ini, "192.168.1.20", "2501"));
-    const QByteArray text = readText(ini);
-    QVERIFY2(text.contains("[TCPIP]\nAddress=192.168.1.20\nExtra=keep\nPort=2501\n"), text.constData());
-    QSettings back(ini, QSettings::IniFormat);
-    QCOMPARE(back.value("foo").toString(), QStringLiteral("1"));
-    QCOMPARE(back.value("Z/bar").toString(), QStringLiteral("2"));
+  // Operators edit the file by hand: a store changes the two values and leaves every other byte.
+  void writeChangesOnlyTheTwoValues_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("comments, other sections, CR LF, names of other case")
+        << QByteArray(
+               "; Station A\r\n[General]\r\nfoo = 1 ; note\r\n\r\n[tcpip]\r\n# the controller\r\naddress = "
+               "10.0.0.1 ; old\r\nPORT=2501\r\nExtra=\"keep\\\\\"\r\n\r\n[Z]\r\nbar=2\r\n")
+        << QByteArray(
+               "; Station A\r\n[General]\r\nfoo = 1 ; note\r\n\r\n[tcpip]\r\n# the controller\r\naddress "
+               "=192.168.1.20\r\nPORT=2600\r\nExtra=\"keep\\\\\"\r\n\r\n[Z]\r\nbar=2\r\n");
+    QTest::newRow("no file") << QByteArray() << QByteArray("[TCPIP]\nAddress=192.168.1.20\nPort=2600\n");
+    QTest::newRow("empty file") << QByteArray("") << QByteArray("[TCPIP]\nAddress=192.168.1.20\nPort=2600\n");
+    QTest::newRow("no section, no line end at the end")
+        << QByteArray("[General]\r\nfoo=1")
+        << QByteArray("[General]\r\nfoo=1\r\n[TCPIP]\r\nAddress=192.168.1.20\r\nPort=2600\r\n");
+    QTest::newRow("missing keys go after the section's last line")
+        << QByteArray("[TCPIP]\n; none yet\n\n[Other]\nAddress=x\n")
+        << QByteArray("[TCPIP]\n; none yet\nAddress=192.168.1.20\nPort=2600\n\n[Other]\nAddress=x\n");
+    QTest::newRow("one key missing") << QByteArray("[TCPIP]\nPort=1\n")
+                                     << QByteArray("[TCPIP]\nPort=2600\nAddress=192.168.1.20\n");
+    QTest::newRow("first of repeated keys and sections")
+        << QByteArray("[TCPIP]\nAddress=a\nAddress=b\nPort=1\n[TCPIP]\nPort=2\n")
+        << QByteArray("[TCPIP]\nAddress=192.168.1.20\nAddress=b\nPort=2600\n[TCPIP]\nPort=2\n");
+    QTest::newRow("byte-order mark and bytes that are not UTF-8")
+        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=old\n[R\xE5s]\nk=\xFF\xFE\n")
+        << QByteArray("\xEF\xBB\xBF[TCPIP]\nAddress=192.168.1.20\nPort=2600\n[R\xE5s]\nk=\xFF\xFE\n");
+  }
+  void writeChangesOnlyTheTwoValues() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    if (!before.isNull()) writeText(ini, before);
+    QVERIFY(writeTcpSettings(ini, "192.168.1.20", "2600"));
+    QCOMPARE(readText(ini), after);
+    const TcpSettings s = readTcpSettings(ini);
+    QCOMPARE(s.address, QStringLiteral("192.168.1.20"));
+    QCOMPARE(s.port, QStringLiteral("2600"));
+  }
+
+  // A line break cannot stand in a value; the value ends there, so no line is slipped into the file.
+  void lineBreakEndsTheValue() {
+    writeText(ini, "[TCPIP]\nAddress=old\nPort=1\n");
+    QVERIFY(writeTcpSettings(ini, "10.0.0.1\n[Other]\nAddress=evil", "2600\r\nx=1"));
+    QCOMPARE(readText(ini), QByteArray("[TCPIP]\nAddress=10.0.0.1\nPort=2600\n"));
   }
 
   void writeOverADamagedFile() {
@@ -131,6 +187,21 @@ class TestSettingsFile : public QObject {
   void unwritableFileIsReported() {
     QVERIFY(QDir().mkpath(ini));  // a folder in the file's place cannot be written, even by root
     QCOMPARE(writeTcpSettings(ini, "1.2.3.4", "99").error, "Unable to write to " + ini);
+  }
+
+  // Both keys go to the file together: when it cannot be written neither changes.
+  void failedWriteLeavesTheFileAsItWas() {
+    const QByteArray before("[TCPIP]\nAddress=old\nPort=1\n");
+    writeText(ini, before);
+    QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    FileResult written;
+    {
+      RefusingFolder refusing(dir.path(), RefusingFolder::ReadOnly);
+      if (!refusing.whyNot().isEmpty()) QSKIP(qPrintable("No folder refusing new files here: " + refusing.whyNot()));
+      written = writeTcpSettings(ini, "1.2.3.4", "99");
+    }
+    QCOMPARE(written.error, "Unable to write to " + ini);
+    QCOMPARE(readText(ini), before);
   }
 };
 

@@ -7,7 +7,7 @@
 
 #include "common/operator_dialogs.h"
 #include "model/system_table.h"
-#include "storage/record_files.h"
+#include "model/file_write.h"
 
 class ProgramState {
  public:
@@ -26,6 +26,6 @@ class ProgramState {
   static void reset(const QString& installedPath) {
     resetProgramState();
     InstalledPath = installedPath;
-    records::setWriteFunction({});
+    filewrite::setWriteFunction({});
   }
 };

@@ -107,7 +107,7 @@ class TestConfigEditor : public QObject {
     QVERIFY(UsrButtons[0].InUse);
     QCOMPARE(UsrButtons[0].Index, 0);
     QCOMPARE(UsrButtons[0].ButtonText.text(), u"Evening"_qs);
-    QCOMPARE(UsrButtons[0].FileName.text(), commandFilePath(0));
+    QCOMPARE(UsrButtons[0].FileName.text(), InstalledPath + u"Configurations/0_UserConfig.txt"_qs);
     QCOMPARE(QFileInfo(records::usrButtonPath()).size(), records::UsrButtonFileSize);
     QVERIFY(e.commands()->toPlainText().isEmpty());
     QVERIFY(e.buttonText()->text().isEmpty());
@@ -217,6 +217,67 @@ class TestConfigEditor : public QObject {
     QCOMPARE(e.file(0), utf16);
   }
 
+  // Only the file that was loaded with a mark is written back with it.
+  void newEntryAfterAMarkedFileHasNoMark() {
+    Editor e;
+    const QByteArray marked = QByteArray("\xEF\xBB\xBF") + "Eve\r\n\xCE\xA9\r\n";
+    e.folder.configure(0, u"Eve"_qs, marked);
+    e.window.show();
+    QCOMPARE(e.commands()->toPlainText(), u"Ω\n"_qs);
+    e.commands()->setPlainText(u"#0x02 Set X:1=\u00e6\n"_qs);
+    e.buttonText()->setText(u"New"_qs);
+    e.click("btnSaveCommand");  // new-entry mode
+    QCOMPARE(e.file(1), QByteArray("New\r\n#0x02 Set X:1=\xE6\r\n"));
+    QCOMPARE(e.file(0), marked);
+  }
+
+  // The box's text is written as it stands, no-break spaces (byte A0) included, also after lines
+  // were added to it.
+  void noBreakSpaceIsWrittenUnchanged() {
+    Editor e;
+    e.folder.configure(0, u"Eve\u00a0Night"_qs, "Eve\xA0Night\r\n#0x02\xA0Set X:1=1\r\n");
+    e.window.show();
+    e.click("btnNewLine");
+    e.click("Button1");
+    e.click("btnSaveCommand");
+    QCOMPARE(e.file(0), QByteArray("Eve\xA0Night\r\n#0x02\xA0Set X:1=1\r\n#0x02 Set X:1=4\r\n"));
+  }
+
+  // FileName holds the path as the program spells it, whatever the case of the folder and file on
+  // disk that the entry is written to.
+  void fileNameIsStoredAsTheProgramSpellsIt_data() {
+    QTest::addColumn<QString>("folderOnDisk");
+    QTest::addColumn<QString>("fileOnDisk");  // empty: no file yet
+    QTest::newRow("folder of other case, new file") << "configurations"
+                                                    << "";
+    QTest::newRow("file of other case") << "Configurations"
+                                        << "0_userconfig.TXT";
+    QTest::newRow("both of other case") << "CONFIGURATIONS"
+                                        << "0_USERCONFIG.txt";
+  }
+  void fileNameIsStoredAsTheProgramSpellsIt() {
+    QFETCH(QString, folderOnDisk);
+    QFETCH(QString, fileOnDisk);
+    Editor e;
+    if (folderOnDisk != u"Configurations"_qs) QVERIFY(QDir(InstalledPath).rename(u"Configurations"_qs, folderOnDisk));
+    const QString folder = InstalledPath + folderOnDisk + u'/';
+    if (!fileOnDisk.isEmpty()) e.folder.writeBytes(folder + fileOnDisk, "Old\r\nx\r\n");
+    e.window.show();
+    e.buttonText()->setText(u"Evening"_qs);
+    e.commands()->setPlainText(u"c\n"_qs);
+    e.click("btnSaveCommand");
+
+    const QString spelled = InstalledPath + u"Configurations/0_UserConfig.txt"_qs;
+    QCOMPARE(UsrButtons[0].FileName.text(), spelled);
+    QCOMPARE(namesakes(InstalledPath, u"Configurations"_qs), QStringList{folderOnDisk});
+    const QString written = fileOnDisk.isEmpty() ? u"0_UserConfig.txt"_qs : fileOnDisk;
+    QCOMPARE(namesakes(folder, u"0_UserConfig.txt"_qs), QStringList{written});
+    QCOMPARE(e.folder.readBytes(folder + written), QByteArray("Evening\r\nc\r\n"));
+    resetProgramState();
+    records::restoreAtStartup();
+    QCOMPARE(UsrButtons[0].FileName.text(), spelled);
+  }
+
   void missingOrUnreadableEntryFile() {
     Editor e;
     e.folder.configure(0, u"Gone"_qs, "Gone\r\nx\r\n");
@@ -224,11 +285,14 @@ class TestConfigEditor : public QObject {
     QFile::remove(commandFilePath(0));
     QFile::remove(commandFilePath(1));
     QDir().mkpath(commandFilePath(1));
-    e.window.show();  // loads slot 1: exists, cannot be read
+    e.position()->setText(u"77"_qs);  // left from an earlier showing
+    e.window.show();                  // loads slot 1: exists, cannot be read
     QCOMPARE(e.folder.rec.messages.size(), 1);
     QVERIFY(e.folder.rec.messages[0].startsWith(u"Cannot open file \""_qs + commandFilePath(1) + u"\". "_qs));
     QVERIFY(e.commands()->toPlainText().isEmpty());
-    QCOMPARE(e.position()->text(), u"4"_qs);
+    // The product is shown before the entry is loaded, the position only after it loaded.
+    QCOMPARE(e.product(), u"Orv15"_qs);
+    QCOMPARE(e.position()->text(), u"77"_qs);
 
     e.commands()->setPlainText(u"typed"_qs);
     e.buttonText()->setText(u"kept"_qs);
