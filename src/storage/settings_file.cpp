@@ -88,8 +88,9 @@ struct SettingsText {
   std::optional<QString> value(const QByteArray& key) const {
     const qsizetype i = keyLine(key);
     if (i < 0) return std::nullopt;
+    // As the platform's INI files read: the blanks around a value are not part of it.
     const QByteArray& text = lines[i].text;
-    return QString::fromUtf8(text.mid(text.indexOf('=') + 1));
+    return QString::fromUtf8(text.mid(text.indexOf('=') + 1).trimmed());
   }
 
   // The value goes into the key's line, whose name and text up to "=" stay as they are; a missing
