@@ -242,9 +242,44 @@ class StatusWalk {
   bool crAbsent_ = false, lfAbsent_ = false, retAbsent_ = false, eqAbsent_ = false;
 };
 
+int hexDigitValue(QChar c) {
+  const char16_t u = c.unicode();
+  if (u >= u'0' && u <= u'9') return u - u'0';
+  if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+  if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+  return -1;
+}
+
+// Replies exactly as a controller sends them, one after another: "#0x", two hexadecimal digits,
+// " Ret X:1=", one to nine decimal digits, CR LF. A flood is read in one quick pass; false for any
+// other text, which the walk reads (it gives the same replies for such a chunk).
+bool readPlainReplies(QStringView s, QList<StatusReply>& replies) {
+  constexpr QStringView kRet = u" Ret X:1=";
+  const qsizetype n = s.size();
+  qsizetype p = 0;
+  replies.reserve(n / 17);
+  while (p < n) {
+    if (n - p < 3 + 2 + kRet.size() + 1 + 2 || s[p] != u'#' || s[p + 1] != u'0' || s[p + 2] != u'x') return false;
+    const int high = hexDigitValue(s[p + 3]), low = hexDigitValue(s[p + 4]);
+    if (high < 0 || low < 0 || s.sliced(p + 5, kRet.size()) != kRet) return false;
+    p += 5 + kRet.size();
+    int value = 0, digits = 0;
+    for (; p < n && digits < 9 && s[p] >= u'0' && s[p] <= u'9'; ++p, ++digits)
+      value = value * 10 + (s[p].unicode() - u'0');
+    if (digits == 0 || n - p < 2 || s[p] != u'\r' || s[p + 1] != u'\n') return false;
+    p += 2;
+    replies.append({high * 16 + low, value});
+  }
+  return n > 0;
+}
+
 }  // namespace
 
-StatusReplies parseStatusReplies(QStringView chunk) { return StatusWalk(chunk).run(); }
+StatusReplies parseStatusReplies(QStringView chunk) {
+  StatusReplies plain;
+  if (readPlainReplies(chunk, plain.replies)) return plain;
+  return StatusWalk(chunk).run();
+}
 
 QList<StatusReply> readStatusReplies(QStringView chunk) {
   StatusReplies read = parseStatusReplies(chunk);
@@ -262,6 +297,11 @@ void GetStatus(QStringView s) { applyStatusReplies(parseStatusReplies(s)); }
 
 QList<int> ReplyAddresses(QStringView s) {
   QList<int> result;
+  if (QList<StatusReply> plain; readPlainReplies(s, plain)) {
+    for (const StatusReply& r : plain)
+      if (isSystemSlot(r.address)) result.append(r.address);
+    return result;
+  }
   const qsizetype n = s.size();
   ForwardFinder ret(s, u" Ret"), cr(s, u"\r");
   qsizetype p = 0;

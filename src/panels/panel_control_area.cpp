@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <cstring>
+
 #include "common/address_list.h"
 #include "common/operator_dialogs.h"
 #include "controls/seven_seg.h"
@@ -25,6 +27,35 @@ constexpr int kButtonTop = 142;
 constexpr int kCaptionTop = 157;
 constexpr int kCaptionHeight = 60;
 constexpr int kPortPitch = 63;
+
+// The record's texts a port box shows, the panel's name and the eight port labels, as bytes: each
+// its length, then its characters.
+template <class Visit>
+void forEachBoxText(const TSystemRecord& rec, Visit visit) {
+  visit(rec.BrukerDef);
+  for (int k = 1; k <= 8; ++k) visit(*rec.btnTxt(k));
+}
+
+QByteArray boxTextBytes(const TSystemRecord& rec) {
+  QByteArray bytes;
+  forEachBoxText(rec, [&](const FixedText<255>& t) {
+    bytes += char(t.size());
+    bytes.append(t.chars, t.size());
+  });
+  return bytes;
+}
+
+bool sameBoxTexts(const QByteArray& shown, const TSystemRecord& rec) {
+  qsizetype at = 0;
+  bool same = true;
+  forEachBoxText(rec, [&](const FixedText<255>& t) {
+    const int n = t.size();
+    same = same && at + 1 + n <= shown.size() && static_cast<uchar>(shown[at]) == n &&
+           std::memcmp(shown.constData() + at + 1, t.chars, static_cast<std::size_t>(n)) == 0;
+    at += 1 + n;
+  });
+  return same && at == shown.size();
+}
 
 QFont comic(int pixels, bool bold) {
   QFont f(QStringLiteral("Comic Sans MS"));
@@ -262,12 +293,14 @@ void PanelControlArea::showForAddressChange(int slot) {
     case Model::Orv15:
       nameBox(orv15_, QStringLiteral("Orv15"), slot);
       setLabelText(orv15_.lblName, rec.BrukerDef.text());
+      orv15_.shownTexts.clear();
       orv15_.display->setCaption(QString::number(rec.Status));
       break;
     case Model::Orv18:
       nameBox(orv18_, QStringLiteral("Orv18"), slot);
       orv18_.display->setCaption(QString::number(rec.Status));
       setLabelText(orv18_.lblName, rec.BrukerDef.text());
+      orv18_.shownTexts.clear();
       break;
     default: break;
   }
@@ -311,14 +344,18 @@ void PanelControlArea::fillPortBox(PortBox& box, int Addr) {
   const int s = rec.Status;
   // Any other value leaves the down button as it was.
   if (s >= 1 && s <= 8) box.buttons[s - 1]->setChecked(true);
-  box.display->setCaption(QString::number(s));
+  box.display->setCaption(decimalText(s));
+  // Nearly every reply leaves the texts as they are: they are decoded only when they changed.
+  if (sameBoxTexts(box.shownTexts, rec)) return;
   setLabelText(box.lblName, rec.BrukerDef.text());
   for (int k = 1; k <= 8; ++k) setPortLabel(box, k, rec.btnTxt(k)->text());
+  box.shownTexts = boxTextBytes(rec);
 }
 
 void PanelControlArea::setPortLabel(PortBox& box, int port, const QString& text) {
   // Every reply refreshes the box and most leave its labels as they are; a name told again would
   // also be announced again.
+  box.shownTexts.clear();
   QLabel* label = box.portLabels[port - 1];
   if (label->text() == text) return;
   setLabelText(label, text);

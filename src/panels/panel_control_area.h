@@ -75,6 +75,9 @@ class PanelControlArea : public QObject {
     int editedPort = 0;
     // The address the caption names; -1 before it named one.
     int captionAddress = -1;
+    // The record texts the name and port labels show, as bytes, while they show a record's texts
+    // as the last fill left them; empty once anything else set one of them.
+    QByteArray shownTexts;
   };
   void buildOrv0(QWidget* parent);
   void buildOrv11(QWidget* parent);

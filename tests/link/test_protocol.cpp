@@ -224,6 +224,10 @@ class TestProtocol : public QObject {
     QTest::newRow("address above the table skipped") << "#0x80 Ret X:1=1\r\n#0x03 Ret X:1=5\r\n"
                                                      << QList<int>{3} << QList<int>{5} << QList<int>{3};
     QTest::newRow("0xFF skipped") << "#0xFF Ret X:1=1\r\n" << QList<int>{} << QList<int>{} << QList<int>{};
+    QTest::newRow("leading zeros, nine digits") << "#0x02 Ret X:1=0004\r\n#0x7F Ret X:1=999999999\r\n"
+                                                << QList<int>{2, 127} << QList<int>{4, 999999999} << QList<int>{2, 127};
+    QTest::newRow("ten digits") << "#0x02 Ret X:1=2147483647\r\n#0x03 Ret X:1=1\r\n"
+                                << QList<int>{2, 3} << QList<int>{2147483647, 1} << QList<int>{2, 3};
   }
   void statusReplies() {
     QFETCH(QString, chunk);
