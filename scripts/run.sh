@@ -5,16 +5,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
-  echo "No display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
-  echo "Run this from a desktop session, or under a virtual one: xvfb-run -a bash scripts/run.sh" >&2
-  exit 1
-fi
-
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_TESTS=OFF >/dev/null
 cmake --build build -j "$(nproc)"
 
 ./build/bin/controller-sim --bind 127.0.0.1 --port 2501 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true; wait $sim 2>/dev/null || true' EXIT
-./build/bin/OrvControlClient
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
+  # A machine without a screen (a server, a container): the window opens on a virtual one.
+  echo "No display is available (neither DISPLAY nor WAYLAND_DISPLAY is set): running on a virtual one (Xvfb)." >&2
+  xvfb-run -a ./build/bin/OrvControlClient
+else
+  ./build/bin/OrvControlClient
+fi
