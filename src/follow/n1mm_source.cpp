@@ -2,6 +2,7 @@
 
 #include <QXmlStreamReader>
 
+#include "follow/band_map.h"
 #include "follow/printable.h"
 
 namespace {
@@ -45,8 +46,18 @@ std::optional<RadioInfo> readRadioInfo(const QByteArray& packet, QString* why) {
     *why = QStringLiteral("broken XML: ") + xml.errorString();
     return std::nullopt;
   }
-  if (!radioNr || !txFreq || *txFreq < 0) {
+  if (!radioNr || !txFreq) {
     *why = QStringLiteral("RadioNr or TXFreq missing or not a number");
+    return std::nullopt;
+  }
+  const auto isRadioNr = [](qint64 nr) { return nr >= 0 && nr <= kHighestRadioNr; };
+  if (!isRadioNr(*radioNr) || !isRadioNr(activeRadioNr.value_or(*radioNr))) {
+    *why = QStringLiteral("RadioNr or ActiveRadioNr is not 0 to %1").arg(kHighestRadioNr);
+    return std::nullopt;
+  }
+  // Checked before it is multiplied: a hostile value must neither overflow nor wrap round.
+  if (*txFreq < 1 || *txFreq > kHighestHz / 10) {
+    *why = QStringLiteral("TXFreq is not a radio frequency");
     return std::nullopt;
   }
   RadioInfo info;
@@ -57,14 +68,15 @@ std::optional<RadioInfo> readRadioInfo(const QByteArray& packet, QString* why) {
   return info;
 }
 
-N1mmSource::N1mmSource(quint16 port, std::optional<int> radio, QObject* parent)
-    : FrequencySource(parent), port_(port), radio_(radio) {
+N1mmSource::N1mmSource(QHostAddress listen, quint16 port, std::optional<QHostAddress> sender,
+                       std::optional<int> radio, QObject* parent)
+    : FrequencySource(parent), listen_(std::move(listen)), port_(port), sender_(std::move(sender)), radio_(radio) {
   connect(&socket_, &QUdpSocket::readyRead, this, &N1mmSource::readPackets);
 }
 
 void N1mmSource::start() {
   // Loggers broadcast, so other programs on this machine listen on the same port.
-  if (socket_.bind(QHostAddress::AnyIPv4, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+  if (socket_.bind(listen_, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
     emit linkChanged(true, {});
   else
     emit linkChanged(false, socket_.errorString());
@@ -74,10 +86,18 @@ void N1mmSource::readPackets() {
   while (socket_.hasPendingDatagrams()) {
     const qint64 size = socket_.pendingDatagramSize();
     QByteArray packet(std::clamp<qint64>(size, 0, kLargestPacket), Qt::Uninitialized);
-    const qint64 got = socket_.readDatagram(packet.data(), packet.size());
+    QHostAddress from;
+    const qint64 got = socket_.readDatagram(packet.data(), packet.size(), &from);
     if (got < 0) continue;
     packet.truncate(got);
     if (size > kLargestPacket) continue;
+    if (sender_ && !from.isEqual(*sender_, QHostAddress::TolerantConversion)) {
+      if (!strangerTold_)
+        emit notice("ignored a logger packet from " + from.toString() + ": only " + sender_->toString() +
+                    " is followed");
+      strangerTold_ = true;
+      continue;
+    }
     readPacket(packet);
   }
 }
