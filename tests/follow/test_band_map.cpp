@@ -54,6 +54,20 @@ class TestBandMap : public QObject {
     QCOMPARE(rule ? rule->line : 0, line);
   }
 
+  void hiddenRangesAreNamed() {
+    const BandMap map = parseBandMap(
+        u"7000-7200 0x02=1\n"
+        "7100-7300 0x02=2\n"    // in part
+        "7050-7150 0x02=3\n"    // wholly
+        "14000-14350 0x02=4\n"  // apart
+        "7300-7300 0x02=5\n");  // its one frequency taken by line 2
+    QCOMPARE(hiddenRanges(map), (QStringList{
+                                    "line 2 (7100-7300 kHz): 7100-7200 kHz goes to line 1 (7000-7200 kHz)",
+                                    "line 3 (7050-7150 kHz) is never applied: line 1 (7000-7200 kHz) holds its whole range",
+                                    "line 5 (7300-7300 kHz) is never applied: line 2 (7100-7300 kHz) holds its whole range",
+                                }));
+  }
+
   void refusesBadLines_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("line");
