@@ -4,12 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QSocketNotifier>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -17,6 +12,7 @@
 #include "follow/follower.h"
 #include "follow/n1mm_source.h"
 #include "follow/printable.h"
+#include "follow/quit_on_signal.h"
 #include "follow/rig_source.h"
 
 namespace {
@@ -53,53 +49,6 @@ void printTo(FILE* stream, const QString& line) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
   std::fflush(stream);
 }
-
-// SIGINT and SIGTERM end the event loop through a pipe, so the follower stops between events and
-// every destructor runs. The previous handlers come back afterwards.
-class QuitOnSignal {
- public:
-  QuitOnSignal() {
-    if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    writeEnd_ = fds_[1];
-    struct sigaction action {};
-    action.sa_handler = &QuitOnSignal::onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
-    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-      char byte;
-      while (::read(fds_[0], &byte, 1) > 0) {
-      }
-      QCoreApplication::quit();
-    });
-  }
-  ~QuitOnSignal() {
-    if (!notifier_) return;
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-    writeEnd_ = -1;
-    notifier_.reset();
-    ::close(fds_[0]);
-    ::close(fds_[1]);
-  }
-  QuitOnSignal(const QuitOnSignal&) = delete;
-  QuitOnSignal& operator=(const QuitOnSignal&) = delete;
-  bool installed() const { return notifier_ != nullptr; }
-
- private:
-  static void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(writeEnd_, &byte, 1);
-  }
-
-  static inline volatile std::sig_atomic_t writeEnd_ = -1;
-  int fds_[2] = {-1, -1};
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
 
 }  // namespace
 
