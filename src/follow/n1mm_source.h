@@ -6,6 +6,7 @@
 #include <QUdpSocket>
 
 #include "follow/frequency_source.h"
+#include "follow/radio_info.h"
 
 class N1mmSource : public FrequencySource {
   Q_OBJECT
@@ -31,16 +32,3 @@ class N1mmSource : public FrequencySource {
   QUdpSocket socket_;
   QString lastNotice_;
 };
-
-// Radio numbers a logger gives; anything else is not a RadioInfo packet of a station.
-constexpr int kHighestRadioNr = 99;
-
-struct RadioInfo {
-  int radioNr = 0;
-  int activeRadioNr = 0;
-  qint64 txHz = 0;
-  std::optional<bool> transmitting;  // absent when the packet does not say
-};
-
-// nullopt for a packet of another kind (`why` left empty) and for a malformed one (`why` says how).
-std::optional<RadioInfo> readRadioInfo(const QByteArray& packet, QString* why);

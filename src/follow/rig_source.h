@@ -9,17 +9,9 @@
 #include <QTimer>
 
 #include "follow/frequency_source.h"
+#include "follow/rig_answer.h"
 
 class Reconnector;
-
-// What one answer line of rigctld says; nullopt for a line that answers neither question.
-struct RigAnswer {
-  enum class To { Frequency, Transmit };
-  To to = To::Frequency;
-  std::optional<qint64> hz;               // To::Frequency, when it could be read
-  Transmit transmit = Transmit::Unknown;  // To::Transmit
-};
-std::optional<RigAnswer> readRigAnswer(QByteArrayView line);
 
 class RigSource : public FrequencySource {
   Q_OBJECT
