@@ -252,7 +252,7 @@ class TestOrvctl : public QObject {
     QTest::newRow("one digit") << QStringList{"get", "0x2"} << "'0x2' is not a panel address";
     QTest::newRow("address with a sign") << QStringList{"get", "0x+2"} << "'0x+2' is not a panel address";
     QTest::newRow("address with a blank") << QStringList{"get", "0x 2"} << "'0x 2' is not a panel address";
-    QTest::newRow("address and a blank") << QStringList{"get", "0x02 "} << "'0x02 ' is not a panel address";
+    QTest::newRow("address and a blank") << QStringList{"get", "0x2 "} << "'0x2 ' is not a panel address";
     QTest::newRow("escape codes") << QStringList{"get", "\x1b[2J"} << "'\\x1b[2J' is not a panel address";
     QTest::newRow("value not an integer") << QStringList{"set", "0x02", "12x"} << "VALUE '12x' is not a whole number";
     QTest::newRow("value a lone $") << QStringList{"set", "0x02", "$"} << "VALUE '$' is not a whole number";
@@ -494,6 +494,21 @@ class TestOrvctl : public QObject {
     QVERIFY2(r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
     QTest::qWait(50);
     QVERIFY(!controller.log().contains(u"connected"));
+  }
+
+  // On a terminal the scan shows its progress on standard error; an error that ends it starts a
+  // line of its own. util-linux's script gives it that terminal.
+  void scanProgressIsClearedBeforeAnError() {
+    Controller controller({"--close-after", "2"});
+    QProcess terminal;
+    terminal.start(QStringLiteral("script"),
+                   {"-qec", QStringLiteral(ORVCTL_PATH) + " --port " + controller.port() + " scan", "/dev/null"});
+    QVERIFY(terminal.waitForFinished(30000));
+    QCOMPARE(terminal.exitCode(), 2);
+    const QByteArray shown = terminal.readAllStandardOutput();
+    QVERIFY2(shown.contains("polling 0x03 (2 of 4)"), shown.constData());
+    QVERIFY2(shown.contains('\r' + QByteArray(40, ' ') + "\rorvctl: connection to 127.0.0.1:" + controller.port().toLatin1() + " lost"),
+             shown.constData());
   }
 
   // A script's view: JSON results and failures, the traffic on request, and output that could not
