@@ -55,7 +55,8 @@ BandAction readAction(QStringView token, int line) {
     const auto tuner = readBounded(left.sliced(5), 1, kTuners);
     if (!tuner) throw BandMapError(line, quoted + ": the tuner must be 1 to 4");
     const auto memory = readBounded(right, 1, TunerMemories);
-    if (!memory) throw BandMapError(line, quoted + QStringLiteral(": the memory must be a number 1 to %1").arg(TunerMemories));
+    if (!memory)
+      throw BandMapError(line, quoted + QStringLiteral(": the memory must be a number 1 to %1").arg(TunerMemories));
     action.tuner = *tuner;
     action.memory = *memory;
     return action;

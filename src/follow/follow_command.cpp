@@ -112,7 +112,8 @@ std::optional<FollowSettings> parseFollowArgs(const QStringList& args, QString* 
     bool ok = false;
     settings.radio = parser.value(radio).toInt(&ok);
     if (!ok || *settings.radio < 1 || *settings.radio > kHighestRadioNr)
-      return fail("--radio '" + parser.value(radio) + QStringLiteral("' is not a radio number 1 to %1").arg(kHighestRadioNr));
+      return fail("--radio '" + parser.value(radio) +
+                  QStringLiteral("' is not a radio number 1 to %1").arg(kHighestRadioNr));
     if (!settings.n1mmPort) return fail(QStringLiteral("--radio goes with --n1mm"));
   }
   if (parser.isSet(poll)) {
@@ -165,8 +166,12 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
   }
   if (settings->checkOnly) {
     const QStringList hidden = hiddenRanges(map);
-    for (const QString& line : hidden) printTo(stderr, "orvctl follow: warning: map " + printable(settings->mapFile) + ' ' + line);
-    printTo(stdout, QStringLiteral("map %1: %2 rules, %3 warnings").arg(printable(settings->mapFile)).arg(map.rules.size()).arg(hidden.size()));
+    for (const QString& line : hidden)
+      printTo(stderr, "orvctl follow: warning: map " + printable(settings->mapFile) + ' ' + line);
+    printTo(stdout, QStringLiteral("map %1: %2 rules, %3 warnings")
+                        .arg(printable(settings->mapFile))
+                        .arg(map.rules.size())
+                        .arg(hidden.size()));
     return 0;
   }
   QuitOnSignal quitOnSignal;
@@ -177,8 +182,8 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
 
   std::unique_ptr<FrequencySource> source;
   if (settings->n1mmPort)
-    source = std::make_unique<N1mmSource>(settings->n1mmListen, *settings->n1mmPort, settings->n1mmSender,
-                                          settings->radio);
+    source =
+        std::make_unique<N1mmSource>(settings->n1mmListen, *settings->n1mmPort, settings->n1mmSender, settings->radio);
   else
     source = std::make_unique<RigSource>(settings->rigHost, settings->rigPort, settings->pollMs);
   ControllerChannel channel(controller.host, controller.port, controller.timeoutMs);

@@ -18,16 +18,16 @@ struct FollowTarget {
 struct FollowSettings {
   QString rigHost;  // --rig HOST:PORT
   quint16 rigPort = 0;
-  std::optional<quint16> n1mmPort;                     // --n1mm [ADDR:]PORT
-  QHostAddress n1mmListen{QHostAddress::LocalHost};    // loopback unless ADDR is given
-  std::optional<QHostAddress> n1mmSender;              // --n1mm-from ADDR
-  std::optional<int> radio;                            // --radio N
-  QString mapFile;                                     // --map FILE
-  int pollMs = 250;                                    // --poll MS
-  int settleMs = 500;                                  // --settle MS
-  bool switchWithoutPtt = false;                       // --no-ptt-check
-  bool checkOnly = false;                              // --check
-  bool help = false;                                   // --help
+  std::optional<quint16> n1mmPort;                   // --n1mm [ADDR:]PORT
+  QHostAddress n1mmListen{QHostAddress::LocalHost};  // loopback unless ADDR is given
+  std::optional<QHostAddress> n1mmSender;            // --n1mm-from ADDR
+  std::optional<int> radio;                          // --radio N
+  QString mapFile;                                   // --map FILE
+  int pollMs = 250;                                  // --poll MS
+  int settleMs = 500;                                // --settle MS
+  bool switchWithoutPtt = false;                     // --no-ptt-check
+  bool checkOnly = false;                            // --check
+  bool help = false;                                 // --help
 };
 
 // Follow's own options; nullopt with the one-line message for the operator in `error`.

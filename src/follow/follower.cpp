@@ -141,9 +141,9 @@ void Follower::step() {
     }
     // From the first command on, the panels no longer match the rule applied before.
     applied_ = nullptr;
-    emit event("sent " + commandText(*sending_) +
-               (attempt_ > 0 ? QStringLiteral(" (attempt %1 of %2)").arg(attempt_ + 1).arg(options_.attempts)
-                             : QString()));
+    emit event(
+        "sent " + commandText(*sending_) +
+        (attempt_ > 0 ? QStringLiteral(" (attempt %1 of %2)").arg(attempt_ + 1).arg(options_.attempts) : QString()));
     channel_.setValue(sending_->address, sending_->value);
     return;
   }
@@ -185,9 +185,7 @@ void Follower::onCommandFinished(ControllerChannel::Outcome outcome, int value) 
         nextAttempt(QStringLiteral("panel %1 answered %2, not %3").arg(hex(sent.address)).arg(value).arg(sent.value));
       }
       break;
-    case ControllerChannel::Outcome::NoReply:
-      nextAttempt("no reply from panel " + hex(sent.address));
-      break;
+    case ControllerChannel::Outcome::NoReply: nextAttempt("no reply from panel " + hex(sent.address)); break;
     case ControllerChannel::Outcome::LinkLost:
       // Sent again once the link is back; the controller link's own line says why.
       break;

@@ -62,8 +62,8 @@ class Follower : public QObject {
   Transmit transmit_ = Transmit::Unknown;
   bool lastKnownTransmitting_ = false;  // the last known state was transmit
   bool sourceUp_ = false;
-  bool freshReading_ = false;     // a reading asked for right now says the way is clear
-  bool awaitingReading_ = false;  // readNow() asked, its reading not yet here
+  bool freshReading_ = false;            // a reading asked for right now says the way is clear
+  bool awaitingReading_ = false;         // readNow() asked, its reading not yet here
   const BandRule* candidate_ = nullptr;  // the rule of the frequency now, resting for the settle time
   const BandRule* wanted_ = nullptr;     // the settled rule; nullptr: keep the panels as they are
   const BandRule* applied_ = nullptr;    // the rule whose every command a panel confirmed

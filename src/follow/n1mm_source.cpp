@@ -9,8 +9,8 @@ constexpr qint64 kLargestPacket = 8192;
 
 }  // namespace
 
-N1mmSource::N1mmSource(QHostAddress listen, quint16 port, std::optional<QHostAddress> sender,
-                       std::optional<int> radio, QObject* parent)
+N1mmSource::N1mmSource(QHostAddress listen, quint16 port, std::optional<QHostAddress> sender, std::optional<int> radio,
+                       QObject* parent)
     : FrequencySource(parent), listen_(std::move(listen)), port_(port), sender_(std::move(sender)), radio_(radio) {
   connect(&socket_, &QUdpSocket::readyRead, this, &N1mmSource::readPackets);
 }

@@ -63,4 +63,3 @@ std::optional<RadioInfo> readRadioInfo(const QByteArray& packet, QString* why) {
   info.transmitting = transmitting;
   return info;
 }
-

@@ -101,7 +101,8 @@ void RigSource::answer(const QByteArray& line) {
                                 (answer->to == RigAnswer::To::Transmit && asked_ == Question::Transmit));
   if (!asked) {
     // Said once per connection: a rig that adds a line to every answer would fill the log.
-    if (!strayLineTold_) emit notice("ignored a line from the rig that answers no question: " + printable(line.left(60)));
+    if (!strayLineTold_)
+      emit notice("ignored a line from the rig that answers no question: " + printable(line.left(60)));
     strayLineTold_ = true;
     return;
   }

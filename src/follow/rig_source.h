@@ -52,8 +52,8 @@ class RigSource : public FrequencySource {
   QByteArray pending_;
   Question asked_ = Question::None;
   RadioState reading_;
-  bool roundRequested_ = false;  // this round's transmit question follows a readNow()
-  bool roundAgain_ = false;      // a readNow() came after this round's transmit question
+  bool roundRequested_ = false;         // this round's transmit question follows a readNow()
+  bool roundAgain_ = false;             // a readNow() came after this round's transmit question
   QElapsedTimer sinceTransmitFailure_;  // invalid until "t" first fails
   std::optional<bool> up_;              // up once the rig has answered on this connection
   bool strayLineTold_ = false;

@@ -61,11 +61,12 @@ class TestBandMap : public QObject {
         "7050-7150 0x02=3\n"    // wholly
         "14000-14350 0x02=4\n"  // apart
         "7300-7300 0x02=5\n");  // its one frequency taken by line 2
-    QCOMPARE(hiddenRanges(map), (QStringList{
-                                    "line 2 (7100-7300 kHz): 7100-7200 kHz goes to line 1 (7000-7200 kHz)",
-                                    "line 3 (7050-7150 kHz) is never applied: line 1 (7000-7200 kHz) holds its whole range",
-                                    "line 5 (7300-7300 kHz) is never applied: line 2 (7100-7300 kHz) holds its whole range",
-                                }));
+    QCOMPARE(hiddenRanges(map),
+             (QStringList{
+                 "line 2 (7100-7300 kHz): 7100-7200 kHz goes to line 1 (7000-7200 kHz)",
+                 "line 3 (7050-7150 kHz) is never applied: line 1 (7000-7200 kHz) holds its whole range",
+                 "line 5 (7300-7300 kHz) is never applied: line 2 (7100-7300 kHz) holds its whole range",
+             }));
   }
 
   void refusesBadLines_data() {
@@ -96,8 +97,7 @@ class TestBandMap : public QObject {
         << "'0x02=\\x00\\x1b" + QString(33, u'9') + "...'" + badValue;
     QTest::newRow("tuner 0") << ok + "7000-7200 tuner0=1" << 3 << "'tuner0=1': the tuner must be 1 to 4";
     QTest::newRow("tuner 5") << ok + "7000-7200 tuner5=1" << 3 << "'tuner5=1': the tuner must be 1 to 4";
-    QTest::newRow("memory 49") << ok + "7000-7200 tuner1=49" << 3
-                               << "'tuner1=49': the memory must be a number 1 to 48";
+    QTest::newRow("memory 49") << ok + "7000-7200 tuner1=49" << 3 << "'tuner1=49': the memory must be a number 1 to 48";
     QTest::newRow("tuner without number") << ok + "7000-7200 tuner=1" << 3 << "'tuner=1': the tuner must be 1 to 4";
     QTest::newRow("unknown action") << ok + "7000-7200 0x02=1 band=40" << 3
                                     << "'band=40' is not an action (0xAA=V or tunerN=K)";

@@ -41,7 +41,8 @@ class TestFollowCommand : public QObject {
     QVERIFY(!logger->n1mmSender);
 
     const auto network = parseFollowArgs(
-        {"--n1mm", "0.0.0.0:12060", "--n1mm-from", "192.168.1.20", "--map", "m.txt", "--settle", "0", "--check"}, &error);
+        {"--n1mm", "0.0.0.0:12060", "--n1mm-from", "192.168.1.20", "--map", "m.txt", "--settle", "0", "--check"},
+        &error);
     QVERIFY2(network, qPrintable(error));
     QCOMPARE(network->n1mmPort, 12060);
     QCOMPARE(network->n1mmListen, QHostAddress(QHostAddress::AnyIPv4));
@@ -68,8 +69,8 @@ class TestFollowCommand : public QObject {
                                            << "--n1mm 'shack:12060': 'shack' is not a numeric IPv4 address";
     QTest::newRow("logger sender a name") << QStringList{"--n1mm", "12060", "--n1mm-from", "pc", "--map", "m"}
                                           << "--n1mm-from 'pc' is not a numeric IPv4 address";
-    QTest::newRow("logger sender with rig") << QStringList{"--rig", "h:1", "--n1mm-from", "10.0.0.1", "--map", "m"}
-                                            << "--n1mm-from goes with --n1mm";
+    QTest::newRow("logger sender with rig")
+        << QStringList{"--rig", "h:1", "--n1mm-from", "10.0.0.1", "--map", "m"} << "--n1mm-from goes with --n1mm";
     QTest::newRow("settle negative") << QStringList{"--rig", "h:1", "--settle", "-1", "--map", "m"}
                                      << "--settle '-1' is not 0 to 60000 ms";
     QTest::newRow("radio 0") << QStringList{"--n1mm", "12060", "--radio", "0", "--map", "m"}

@@ -133,9 +133,11 @@ class TestLoggerFollow : public QObject {
         << radioInfo(1, 1, 999999999999999999) << "ignored a logger packet (TXFreq is not a radio frequency)";
     QTest::newRow("frequency that wraps round to 3.550 MHz")
         << radioInfo(1, 1, 1844674407371310162) << "ignored a logger packet (TXFreq is not a radio frequency)";
-    QTest::newRow("zero frequency") << radioInfo(1, 1, 0) << "ignored a logger packet (TXFreq is not a radio frequency)";
+    QTest::newRow("zero frequency") << radioInfo(1, 1, 0)
+                                    << "ignored a logger packet (TXFreq is not a radio frequency)";
     QTest::newRow("radio number that wraps round to 1")
-        << radioInfo(4294967297, 4294967297, 710000) << "ignored a logger packet (RadioNr or ActiveRadioNr is not 0 to 99)";
+        << radioInfo(4294967297, 4294967297, 710000)
+        << "ignored a logger packet (RadioNr or ActiveRadioNr is not 0 to 99)";
     QTest::newRow("another kind of packet")
         << QByteArray("<contactinfo><call>N0CALL</call></contactinfo>") << QString();
   }
@@ -162,10 +164,22 @@ class TestLoggerFollow : public QObject {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<bool>("taken");
-    QTest::newRow("loopback by default, another address") << "127.0.0.1" << "" << "127.0.0.1" << "127.0.0.2" << false;
-    QTest::newRow("every address when told") << "0.0.0.0" << "" << "127.0.0.1" << "127.0.0.2" << true;
-    QTest::newRow("the sender told") << "0.0.0.0" << "127.0.0.3" << "127.0.0.3" << "127.0.0.1" << true;
-    QTest::newRow("another sender") << "0.0.0.0" << "127.0.0.3" << "127.0.0.4" << "127.0.0.1" << false;
+    QTest::newRow("loopback by default, another address") << "127.0.0.1"
+                                                          << ""
+                                                          << "127.0.0.1"
+                                                          << "127.0.0.2" << false;
+    QTest::newRow("every address when told") << "0.0.0.0"
+                                             << ""
+                                             << "127.0.0.1"
+                                             << "127.0.0.2" << true;
+    QTest::newRow("the sender told") << "0.0.0.0"
+                                     << "127.0.0.3"
+                                     << "127.0.0.3"
+                                     << "127.0.0.1" << true;
+    QTest::newRow("another sender") << "0.0.0.0"
+                                    << "127.0.0.3"
+                                    << "127.0.0.4"
+                                    << "127.0.0.1" << false;
   }
   void takesPacketsOnlyWhereAndFromWhomTold() {
     QFETCH(QString, listen);

@@ -27,8 +27,7 @@ class FakeRig : public QObject {
           if (value.isEmpty()) continue;
           const QByteArray label = asked == "f" ? "get_freq:" : "get_ptt:";
           const QByteArray key = asked == "f" ? "Frequency: " : "PTT: ";
-          socket->write(!labelled || value.startsWith("get_") ? value + '\n'
-                                                              : label + '|' + key + value + "|RPRT 0\n");
+          socket->write(!labelled || value.startsWith("get_") ? value + '\n' : label + '|' + key + value + "|RPRT 0\n");
           if (!extraLine.isEmpty()) socket->write(extraLine + '\n');
         }
       });
@@ -261,7 +260,8 @@ class TestRigFollow : public QObject {
     QTest::newRow("error for t") << QByteArray("3550000") << QByteArray("get_ptt:|RPRT -11")
                                  << "deferred: the transmit state cannot be read";
     QTest::newRow("unknown transmit state")
-        << QByteArray("3550000") << QByteArray("4") << "the rig answered get_ptt:|PTT: 4|RPRT 0 when asked whether it transmits";
+        << QByteArray("3550000") << QByteArray("4")
+        << "the rig answered get_ptt:|PTT: 4|RPRT 0 when asked whether it transmits";
     QTest::newRow("no answer") << QByteArray() << QByteArray()
                                << "rig link down: no answer from the rig within 2000 ms";
   }

@@ -374,15 +374,15 @@ class TestOrvctl : public QObject {
         "0x03  Orv18   Orvane 8 Port Auxiliary Switch  1\n"
         "0x04  Orv15   Orvane Radio Router             2\n"
         "0x06  Orv11   Orvane Feedline Extender/Tuner  39\n");
-    QTest::newRow("get, reply in two pieces") << QStringList{"--split-replies", "60"} << QStringList{"get", "0x03"} << 0
-                                              << "1\n"
-                                              << "";
+    QTest::newRow("get, reply in two pieces")
+        << QStringList{"--split-replies", "60"} << QStringList{"get", "0x03"} << 0 << "1\n"
+        << "";
     QTest::newRow("scan, replies in two pieces")
         << QStringList{"--split-replies", "60"} << QStringList{"scan"} << 0 << table << "";
     const QString greeting = QStringLiteral("#0x03 Ret X:1=7\\r\\n#0xFF Ret 0x05:Name:Orv18\\r\\n");
-    QTest::newRow("get after a greeting") << QStringList{"--on-connect", greeting} << QStringList{"get", "0x03"} << 0
-                                          << "1\n"
-                                          << "";
+    QTest::newRow("get after a greeting")
+        << QStringList{"--on-connect", greeting} << QStringList{"get", "0x03"} << 0 << "1\n"
+        << "";
     QTest::newRow("scan after a greeting")
         << QStringList{"--on-connect", greeting} << QStringList{"scan"} << 0 << table << "";
     QTest::newRow("scan with a silent panel and unusable addresses")
@@ -419,9 +419,9 @@ class TestOrvctl : public QObject {
     QTest::newRow("run, connection lost") << QByteArray() << QStringList{"run", "7"} << 2 << "lost";
     QTest::newRow("run, answered otherwise")
         << QByteArray("#0x02 Ret X:1=9\r\n") << QStringList{"run", "7"} << 4 << "0x02 reported 9, not 3";
-    QTest::newRow("a reply of 1 MiB")
-        << "#0x03 Ret X:1=" + QByteArray(1 << 20, '9') + "\r\n" << QStringList{"get", "0x03"} << 4
-        << "sent a line longer than 8192 bytes: #0x03 Ret X:1=999";
+    QTest::newRow("a reply of 1 MiB") << "#0x03 Ret X:1=" + QByteArray(1 << 20, '9') + "\r\n"
+                                      << QStringList{"get", "0x03"} << 4
+                                      << "sent a line longer than 8192 bytes: #0x03 Ret X:1=999";
     QTest::newRow("control bytes in a reply")
         << QByteArray("#0x03 Ret X:1=\x1b[2J\r\n") << QStringList{"get", "0x03"} << 4
         << "answered #0x03 Ret X:1=\\x1b[2J: '\\x1b[2J' is not a valid integer value";
@@ -474,7 +474,11 @@ class TestOrvctl : public QObject {
     QTest::addColumn<int>("value");
     QTest::addColumn<QByteArray>("label");
     QTest::addColumn<QString>("err");
-    QTest::newRow("beyond a byte") << 99999 << QByteArray("\x04" "80 m") << "tuner 1 memory 5 holds 99999";
+    QTest::newRow("beyond a byte") << 99999
+                                   << QByteArray(
+                                          "\x04"
+                                          "80 m")
+                                   << "tuner 1 memory 5 holds 99999";
     QTest::newRow("never stored") << 0 << QByteArray("\x0bNo \n config") << "tuner 1 memory 5 has no stored setting";
   }
   void recallRefusesWhatWasNeverStored() {
@@ -488,7 +492,8 @@ class TestOrvctl : public QObject {
     tuners[0].Adresse = 6;
     std::memcpy(&tuners[0].Buttons[4].Tekst, label.constData(), label.size());
     tuners[0].Buttons[4].Verdi = value;
-    writeFile(dir.path() + "/Configurations/Tuner.dat", QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+    writeFile(dir.path() + "/Configurations/Tuner.dat",
+              QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
     const Result r = orvctl(QStringList{"--dir", dir.path()} + controller.at() + QStringList{"recall", "1", "5"});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
@@ -507,7 +512,8 @@ class TestOrvctl : public QObject {
     QCOMPARE(terminal.exitCode(), 2);
     const QByteArray shown = terminal.readAllStandardOutput();
     QVERIFY2(shown.contains("polling 0x03 (2 of 4)"), shown.constData());
-    QVERIFY2(shown.contains('\r' + QByteArray(40, ' ') + "\rorvctl: connection to 127.0.0.1:" + controller.port().toLatin1() + " lost"),
+    QVERIFY2(shown.contains('\r' + QByteArray(40, ' ') +
+                            "\rorvctl: connection to 127.0.0.1:" + controller.port().toLatin1() + " lost"),
              shown.constData());
   }
 
@@ -556,12 +562,12 @@ class TestOrvctl : public QObject {
     const Result stop = orvctl(controller.at() + QStringList{"--timeout", "500", "-"}, commands);
     QCOMPARE(stop.status, 1);
     QCOMPARE(stop.out, u"1\nerror 1: VALUE must lie in 0..255, not 300\n");
-    QVERIFY2(stop.err.startsWith(u"orvctl: line 3: VALUE must lie") && stop.err.count(u'\n') == 1, qPrintable(stop.err));
+    QVERIFY2(stop.err.startsWith(u"orvctl: line 3: VALUE must lie") && stop.err.count(u'\n') == 1,
+             qPrintable(stop.err));
 
     QTemporaryDir dir;
     writeFile(dir.path() + "/batch.txt", commands);
-    const Result going =
-        orvctl(controller.at() + QStringList{"batch", "--keep-going", dir.path() + "/batch.txt"});
+    const Result going = orvctl(controller.at() + QStringList{"batch", "--keep-going", dir.path() + "/batch.txt"});
     QCOMPARE(going.status, 1);
     QCOMPARE(going.out, u"1\nerror 1: VALUE must lie in 0..255, not 300\n6\n6\n");
     QTRY_COMPARE(controller.log().count(u" connected from"), 2);  // one connection each
@@ -602,8 +608,8 @@ class TestOrvctl : public QObject {
                                        << "line 1: '0x02=\\x00x': the value must be a number 0 to 255";
     QTest::newRow("bad option") << QByteArray("3500-3800 0x02=1\n") << "--rigg" << true << 1
                                 << "orvctl follow: Unknown option 'rigg'.; orvctl follow --help lists the options";
-    QTest::newRow("--check, a hidden range") << QByteArray("7000-7200 0x02=1\n7050-7100 0x02=2\n") << "--rig" << true << 0
-                                             << "warning: map ";
+    QTest::newRow("--check, a hidden range")
+        << QByteArray("7000-7200 0x02=1\n7050-7100 0x02=2\n") << "--rig" << true << 0 << "warning: map ";
   }
   void followChecksBeforeConnecting() {
     QFETCH(QByteArray, map);

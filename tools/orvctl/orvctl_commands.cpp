@@ -70,7 +70,8 @@ QString usageText() {
       "  -h, --help      this text; COMMAND --help describes one command\n\n"
       "Commands:\n");
   for (const CommandHelp& c : kCommands)
-    text += QStringLiteral("  %1 %2\n      %3\n").arg(QLatin1String(c.name), QLatin1String(c.shape), QLatin1String(c.what));
+    text +=
+        QStringLiteral("  %1 %2\n      %3\n").arg(QLatin1String(c.name), QLatin1String(c.shape), QLatin1String(c.what));
   text += QStringLiteral(
       "\nExit status: 0 done, 1 bad use (nothing sent), 2 no connection or connection lost, 3 no reply in time,\n"
       "4 the controller answered otherwise, 5 the output could not be written.\n");
@@ -136,18 +137,14 @@ Result statusResult(int panel, int status) {
   return {QString::number(status), QJsonObject{{"address", address(panel)}, {"status", status}}, std::nullopt};
 }
 
-// The memory's setting when it was ever stored: a memory left as the program makes it (label "No
-// config", or no label, and setting 0) has none, and a setting beyond a byte is no setting.
+// The memory's setting and its tuner's address when it was ever stored: a memory left as the
+// program makes it (label "No config", or no label, at setting 0) has none.
 std::optional<TunerMemory> storedTunerMemory(int tuner, int memory) {
   const TTunerRecord& rec = TunerArray[tuner - 1];
   const TKnapperRecord& button = rec.Buttons[memory - 1];
   const QString label = button.Tekst.text();
   if (button.Verdi == 0 && (label.isEmpty() || label == u"No \n config")) return std::nullopt;
   return TunerMemory{rec.Adresse, button.Verdi};
-}
-
-void readTunerFile() {
-  if (const FileResult read = records::readTunerFile(); !read) badUse(read.error);
 }
 
 // A terminal line that says how far a scan is; cleared however the scan ends.
@@ -210,12 +207,14 @@ int setAndCheck(Session& s, int panel, int value) {
 NameReply readNames(Session& s) {
   OrvctlLink& link = s.link();
   link.send(command::nameRequest());
-  const QString reply = link.waitForLine(
-      [](const QString& line) { return line.startsWith(u"#0xFF Ret", Qt::CaseInsensitive); }, QStringLiteral("the name reply"));
+  const QString reply =
+      link.waitForLine([](const QString& line) { return line.startsWith(u"#0xFF Ret", Qt::CaseInsensitive); },
+                       QStringLiteral("the name reply"));
   NameReply names = readNameReply(reply + QStringLiteral("\r\n"));
   if (names.failedText)
-    throw CommandFailure{OtherAnswer, QStringLiteral("%1 answered the name request with %2: %3")
-                                          .arg(link.where(), shown(reply), shown(ConversionError(*names.failedText).message()))};
+    throw CommandFailure{OtherAnswer,
+                         QStringLiteral("%1 answered the name request with %2: %3")
+                             .arg(link.where(), shown(reply), shown(ConversionError(*names.failedText).message()))};
   applyNameReply(names);
   return names;
 }
@@ -313,7 +312,7 @@ Result step(Session& s, const QStringList& args) {
 Result recall(Session& s, const QStringList& args) {
   const int tuner = boundedArgument(args[0], QStringLiteral("TUNER"), 1, TunerSlots);
   const int memory = boundedArgument(args[1], QStringLiteral("MEMORY"), 1, TunerMemories);
-  readTunerFile();
+  if (const FileResult read = records::readTunerFile(); !read) badUse(read.error);
   const TTunerRecord& rec = TunerArray[tuner - 1];
   // A record that no scan has filled holds address 0, where no tuner is polled.
   if (rec.Adresse < 1 || rec.Adresse > 0x7F)
@@ -321,7 +320,11 @@ Result recall(Session& s, const QStringList& args) {
                .arg(tuner)
                .arg(records::tunerPath()));
   const auto stored = storedTunerMemory(tuner, memory);
-  if (!stored) badUse(QStringLiteral("tuner %1 memory %2 has no stored setting in \"%3\"").arg(tuner).arg(memory).arg(records::tunerPath()));
+  if (!stored)
+    badUse(QStringLiteral("tuner %1 memory %2 has no stored setting in \"%3\"")
+               .arg(tuner)
+               .arg(memory)
+               .arg(records::tunerPath()));
   if (stored->value < 0 || stored->value > 255)
     badUse(QStringLiteral("tuner %1 memory %2 holds %3 in \"%4\", not a setting 0..255")
                .arg(tuner)
@@ -416,7 +419,8 @@ struct CommandEntry {
 };
 
 const CommandEntry kRunnable[] = {
-    {"scan", &scan, -1}, {"get", &get, 1}, {"set", &set, 2}, {"step", &step, 2}, {"recall", &recall, 2}, {"run", &run, 1},
+    {"scan", &scan, -1}, {"get", &get, 1},       {"set", &set, 2},
+    {"step", &step, 2},  {"recall", &recall, 2}, {"run", &run, 1},
 };
 
 const CommandEntry* runnable(const QString& name, const QStringList& args) {
@@ -575,7 +579,8 @@ int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QText
   if (command != u"follow" && asksForHelp(rest)) {
     const CommandHelp* help = helpFor(command);
     if (!help) badUse(QStringLiteral("unknown command '%1'; orvctl --help lists them").arg(shown(command)));
-    out << QStringLiteral("usage: orvctl %1 %2\n  %3\n").arg(command, QLatin1String(help->shape), QLatin1String(help->what));
+    out << QStringLiteral("usage: orvctl %1 %2\n  %3\n")
+               .arg(command, QLatin1String(help->shape), QLatin1String(help->what));
     return Done;
   }
 

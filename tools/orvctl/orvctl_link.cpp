@@ -155,8 +155,8 @@ int OrvctlLink::waitForStatus(int address) {
           for (const StatusReply& reply : readStatusReplies(line))
             if (reply.address == address) value = reply.value;
         } catch (const ConversionError& e) {
-          throw CommandFailure{OtherAnswer,
-                               QStringLiteral("%1 answered %2: %3").arg(where(), shortened(line), printable(e.message()))};
+          throw CommandFailure{
+              OtherAnswer, QStringLiteral("%1 answered %2: %3").arg(where(), shortened(line), printable(e.message()))};
         }
         return value.has_value();
       },
