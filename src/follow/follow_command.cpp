@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 #include <memory>
@@ -147,12 +149,18 @@ BandMap loadBandMap(const QString& path, const TunerLookup& lookup) {
 }
 
 int runFollow(const FollowTarget& controller, const QStringList& followArgs, TunerLookup lookup) {
+  // Failures before anything is sent: bad use, exit status 1.
+  const auto fail = [&controller](const QString& message) {
+    printTo(stderr, controller.json
+                        ? QString::fromUtf8(
+                              QJsonDocument(QJsonObject{{"error", "bad-use"}, {"message", message}, {"status", 1}})
+                                  .toJson(QJsonDocument::Compact))
+                        : "orvctl follow: " + message);
+    return 1;
+  };
   QString error;
   const auto settings = parseFollowArgs(followArgs, &error);
-  if (!settings) {
-    printTo(stderr, "orvctl follow: " + error);
-    return 1;
-  }
+  if (!settings) return fail(error);
   if (settings->help) {
     std::fputs(kHelp, stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
@@ -161,8 +169,7 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
   try {
     map = loadBandMap(settings->mapFile, lookup);
   } catch (const OperatorError& e) {
-    printTo(stderr, "orvctl follow: " + e.message());
-    return 1;
+    return fail(e.message());
   }
   if (settings->checkOnly) {
     const QStringList hidden = hiddenRanges(map);
@@ -175,10 +182,7 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
     return 0;
   }
   QuitOnSignal quitOnSignal;
-  if (!quitOnSignal.installed()) {
-    printTo(stderr, QStringLiteral("orvctl follow: cannot catch SIGINT and SIGTERM"));
-    return 1;
-  }
+  if (!quitOnSignal.installed()) return fail(QStringLiteral("cannot catch SIGINT and SIGTERM"));
 
   std::unique_ptr<FrequencySource> source;
   if (settings->n1mmPort)
@@ -191,8 +195,12 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
   options.switchWithoutPtt = settings->switchWithoutPtt;
   options.settleMs = settings->settleMs;
   Follower follower(std::move(map), *source, channel, std::move(lookup), options);
-  QObject::connect(&follower, &Follower::event, [](const QString& text) {
-    printTo(stdout, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + text);
+  QObject::connect(&follower, &Follower::event, [json = controller.json](const QString& text) {
+    const QDateTime now = QDateTime::currentDateTime();
+    printTo(stdout, json ? QString::fromUtf8(
+                               QJsonDocument(QJsonObject{{"time", now.toString(Qt::ISODateWithMs)}, {"event", text}})
+                                   .toJson(QJsonDocument::Compact))
+                         : now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + text);
   });
   follower.start();
   QCoreApplication::exec();

@@ -13,6 +13,7 @@ struct FollowTarget {
   QString host = QStringLiteral("127.0.0.1");
   quint16 port = 2501;
   int timeoutMs = 1000;  // for each command's reply
+  bool json = false;     // events and failures as JSON, one object a line
 };
 
 struct FollowSettings {

@@ -533,6 +533,13 @@ class TestOrvctl : public QObject {
     QCOMPARE(error["status"].toInt(), 3);
     QVERIFY(error["message"].toString().contains(u"the status of 0x07"));
 
+    const Result followFailed =
+        orvctl(controller.at() + QStringList{"--json", "follow", "--rig", "127.0.0.1:1", "--map", "/nonexistent.map"});
+    QCOMPARE(followFailed.status, 1);
+    const QJsonObject followError = QJsonDocument::fromJson(followFailed.err.toUtf8()).object();
+    QCOMPARE(followError["error"].toString(), u"bad-use");
+    QVERIFY(followError["message"].toString().startsWith(u"map /nonexistent.map: "));
+
     const Result verbose = orvctl(controller.at() + QStringList{"--verbose", "get", "0x02"});
     QCOMPARE(verbose.out, u"4\n");
     QCOMPARE(verbose.err, u"> #0x02 Get X\n< #0x02 Ret X:1=4\n");

@@ -519,7 +519,7 @@ int follow(const Globals& g, const QStringList& args) {
     if (TunerArray[tuner - 1].Adresse == 0) return TunerMemory{0, 0};
     return storedTunerMemory(tuner, memory);
   };
-  return runFollow(FollowTarget{g.host, static_cast<quint16>(g.port), g.timeoutMs}, args, std::move(lookup));
+  return runFollow(FollowTarget{g.host, static_cast<quint16>(g.port), g.timeoutMs, g.json}, args, std::move(lookup));
 }
 
 // The value of "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
