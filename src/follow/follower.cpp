@@ -114,14 +114,6 @@ void Follower::step() {
       emit event("switch to " + wanted_->describe() + " deferred: " + hold);
     return;
   }
-  // The transmit state of this moment, not of the last poll, lets a command go.
-  if (source_.readsOnRequest() && !freshReading_) {
-    awaitingReading_ = true;
-    source_.readNow();
-    return;
-  }
-  freshReading_ = false;
-  lastHold_.clear();
   if (applying_ != wanted_) {
     applying_ = wanted_;
     nextAction_ = 0;
@@ -132,22 +124,32 @@ void Follower::step() {
     const BandAction& action = applying_->actions[nextAction_];
     if (action.kind == BandAction::Kind::Panel) {
       sending_ = TunerMemory{action.address, action.value};
-    } else if (!(sending_ = sendableTunerMemory(lookup_, action.tuner, action.memory))) {
-      const QString failure =
-          QStringLiteral("tuner %1 memory %2 has no setting to send").arg(action.tuner).arg(action.memory);
-      emit event(failure + ": skipped");
-      failures_.append(failure);
-      continue;
+      break;
     }
-    // From the first command on, the panels no longer match the rule applied before.
-    applied_ = nullptr;
-    emit event(
-        "sent " + commandText(*sending_) +
-        (attempt_ > 0 ? QStringLiteral(" (attempt %1 of %2)").arg(attempt_ + 1).arg(options_.attempts) : QString()));
-    channel_.setValue(sending_->address, sending_->value);
+    if ((sending_ = sendableTunerMemory(lookup_, action.tuner, action.memory))) break;
+    const QString failure =
+        QStringLiteral("tuner %1 memory %2 has no setting to send").arg(action.tuner).arg(action.memory);
+    emit event(failure + ": skipped");
+    failures_.append(failure);
+  }
+  if (nextAction_ == applying_->actions.size()) {
+    finishRule();
     return;
   }
-  finishRule();
+  // The transmit state of this moment, not of the last poll, lets a command go.
+  if (source_.readsOnRequest() && !freshReading_) {
+    awaitingReading_ = true;
+    source_.readNow();
+    return;
+  }
+  freshReading_ = false;
+  lastHold_.clear();
+  // From the first command on, the panels no longer match the rule applied before.
+  applied_ = nullptr;
+  emit event(
+      "sent " + commandText(*sending_) +
+      (attempt_ > 0 ? QStringLiteral(" (attempt %1 of %2)").arg(attempt_ + 1).arg(options_.attempts) : QString()));
+  channel_.setValue(sending_->address, sending_->value);
 }
 
 void Follower::finishRule() {
