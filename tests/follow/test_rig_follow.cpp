@@ -313,13 +313,13 @@ class TestRigFollow : public QObject {
     QVERIFY(rig.rigctl({"F", "3550000"}));
     QTRY_VERIFY(keyedAt >= 0);
     QCOMPARE(key.exitCode(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(record_.said("paused after"), 5000);
-    QVERIFY2(record_.said("line 1 (3500-3800 kHz) paused after"), qPrintable(record_.events.join('\n')));
-    QVERIFY(record_.sent.size() < kLongRule.size());
+    QTRY_VERIFY_WITH_TIMEOUT(record_.said("transmitting"), 5000);
     const qint64 lastSent = sentAt.last();
     QVERIFY2(lastSent <= keyedAt, qPrintable(QStringLiteral("a command %1 ms after the key").arg(lastSent - keyedAt)));
     qInfo("the last command went out %lld ms before rigctld reported transmit; none after it",
           static_cast<long long>(keyedAt - lastSent));
+    QVERIFY2(record_.said("line 1 (3500-3800 kHz) paused after"), qPrintable(record_.events.join('\n')));
+    QVERIFY(record_.sent.size() < kLongRule.size());
 
     QVERIFY(rig.rigctl({"T", "0"}));
     QTRY_VERIFY(record_.said("applied line 1 (3500-3800 kHz)"));
