@@ -6,7 +6,12 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "follow/follow_command.h"
 #include "follow/printable.h"
@@ -269,11 +274,15 @@ int runOrvctl(const QStringList& args, QTextStream& in, QTextStream& out, QTextS
   }
   // A full disk or a closed standard output is a failure too.
   out.flush();
-  if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    const QString reason = out.device() ? out.device()->errorString() : QString();
-    err << QStringLiteral("orvctl: cannot write to standard output: %1")
-               .arg(reason.isEmpty() ? QStringLiteral("write failed") : printable(reason))
-        << Qt::endl;
+  errno = 0;
+  const bool stdioFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+  const int stdioError = errno;
+  if (out.status() != QTextStream::Ok || stdioFailed) {
+    const QString reason = ::fcntl(STDOUT_FILENO, F_GETFD) == -1 ? QStringLiteral("it is closed")
+                           : stdioError != 0                     ? QString::fromLocal8Bit(std::strerror(stdioError))
+                           : out.device()                        ? out.device()->errorString()
+                                                                 : QString();
+    err << QStringLiteral("orvctl: cannot write to standard output: %1").arg(printable(reason)) << Qt::endl;
     return status == Done ? OutputFailed : status;
   }
   return status;
