@@ -76,10 +76,11 @@ FollowOptions settled(bool switchWithoutPtt = false) {
   return options;
 }
 
-// A rule long enough to be keyed in the middle of.
-const QString kLongMap = QStringLiteral("3500-3800 0x02=1 0x03=2 0x04=3 0x02=4 0x03=5 0x04=6\n");
+// A rule long enough to be keyed in the middle of, however slowly the key's process starts.
+const QString kLongMap = QStringLiteral("3500-3800 0x02=1 0x03=2 0x04=3 0x02=4 0x03=5 0x04=6 0x02=7 0x03=8 0x04=9\n");
 const QList<QByteArray> kLongRule = {"#0x02 Set X:1=1", "#0x03 Set X:1=2", "#0x04 Set X:1=3",
-                                     "#0x02 Set X:1=4", "#0x03 Set X:1=5", "#0x04 Set X:1=6"};
+                                     "#0x02 Set X:1=4", "#0x03 Set X:1=5", "#0x04 Set X:1=6",
+                                     "#0x02 Set X:1=7", "#0x03 Set X:1=8", "#0x04 Set X:1=9"};
 
 }  // namespace
 
@@ -324,7 +325,7 @@ class TestRigFollow : public QObject {
     QVERIFY(rig.rigctl({"T", "0"}));
     QTRY_VERIFY(record_.said("applied line 1 (3500-3800 kHz)"));
     QCOMPARE(record_.sent, kLongRule);
-    QCOMPARE(sim->status(0x04), 6);
+    QCOMPARE(sim->status(0x04), 9);
   }
 
   // With --no-ptt-check, a change held by a known transmit stays held when the rig goes away; it
