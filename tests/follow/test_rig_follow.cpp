@@ -344,6 +344,7 @@ class TestRigFollow : public QObject {
     QTRY_VERIFY(record_.said("switch to line 3 (7000-7200 kHz) deferred: the radio is transmitting"));
     rig.stop();
     QTRY_VERIFY(record_.said("rig link down"));
+    record_.events.clear();
     QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(record_.said("rig link up"), kLinkWaitMs);
     // A fresh dummy rig receives on 145 MHz, outside every range.
