@@ -9,6 +9,15 @@
 
 #include "model/operator_error.h"
 
+// The highest frequency a rule can name (999999999.999 kHz). Frequencies from a rig or a logger
+// outside 1 Hz..this are not radio frequencies and are never followed.
+constexpr qint64 kHighestHz = 999'999'999'999;
+constexpr bool isRadioFrequency(qint64 hz) { return hz >= 1 && hz <= kHighestHz; }
+
+// A panel address as operators write it: exactly "0x" (or "0X") and two hexadecimal digits,
+// 0x00..0x7F.
+std::optional<int> readPanelAddress(QStringView text);
+
 struct BandAction {
   enum class Kind { Panel, TunerMemory };
   Kind kind = Kind::Panel;
@@ -49,6 +58,10 @@ struct BandMap {
 
 // Throws BandMapError naming the first bad line.
 BandMap parseBandMap(QStringView text);
+
+// Where a rule's range is taken, wholly or in part, by an earlier rule (the first rule holding a
+// frequency applies): one line each.
+QStringList hiddenRanges(const BandMap& map);
 
 // A tuner memory's stored setting and the bus address of its tuner.
 struct TunerMemory {

@@ -25,6 +25,7 @@ ControllerChannel::ControllerChannel(QString host, quint16 port, int timeoutMs, 
     socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     up_ = true;
+    reconnector_->linkProven();
     emit linkChanged(true, {});
   });
   connect(&socket_, &QTcpSocket::readyRead, this, &ControllerChannel::readReplies);

@@ -9,7 +9,6 @@ Reconnector::Reconnector(QAbstractSocket* socket, std::function<void()> connectA
     socket_->abort();
     connectAgain_();
   });
-  connect(socket_, &QAbstractSocket::connected, this, [this] { pauseMs_ = kFirstPauseMs; });
   // A failed attempt reports only an error; a drop reports a disconnection, often an error too.
   connect(socket_, &QAbstractSocket::errorOccurred, this, &Reconnector::arm);
   connect(socket_, &QAbstractSocket::disconnected, this, &Reconnector::arm);

@@ -1,6 +1,7 @@
 #pragma once
 // Reconnects a socket by itself after a failed attempt or a drop, with a pause that grows from
-// 0.5 s to 5 s and starts again short once a connection stands.
+// 0.5 s to 5 s and starts again short once the owner has seen the peer work (a connection that is
+// taken but never answered does not count).
 #include <QAbstractSocket>
 #include <QObject>
 #include <QTimer>
@@ -18,6 +19,8 @@ class Reconnector : public QObject {
 
   // Drops the connection now and arms the retry, for a peer that stopped answering.
   void dropAndRetry();
+  // The peer works: the next pause starts short again.
+  void linkProven() { pauseMs_ = kFirstPauseMs; }
 
  private:
   void arm();

@@ -7,24 +7,8 @@
 
 namespace {
 
-// Longer than any answer line rigctld gives to "f" or "t".
+// Longer than any answer line rigctld gives to "|f" or "|t".
 constexpr qsizetype kLongestLine = 256;
-
-// "RPRT -n" is rigctld's error answer.
-bool isError(const QByteArray& line) { return line.startsWith("RPRT "); }
-
-// Hz as digits, possibly with a fractional part that some rigs add.
-std::optional<qint64> readHz(const QByteArray& line) {
-  const qsizetype dot = line.indexOf('.');
-  const QByteArray whole = dot >= 0 ? line.first(dot) : line;
-  if (whole.isEmpty() || whole.size() > 12) return std::nullopt;
-  for (char c : whole)
-    if (c < '0' || c > '9') return std::nullopt;
-  if (dot >= 0)
-    for (char c : line.sliced(dot + 1))
-      if (c < '0' || c > '9') return std::nullopt;
-  return whole.toLongLong();
-}
 
 }  // namespace
 
@@ -58,8 +42,7 @@ void RigSource::connectToRig() { socket_.connectToHost(host_, port_); }
 void RigSource::onConnected() {
   socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
   socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-  up_ = true;
-  emit linkChanged(true, {});
+  strayLineTold_ = false;
   pollTimer_.start();
   poll();
 }
@@ -69,9 +52,19 @@ void RigSource::onLost(const QString& detail) {
   answerTimer_.stop();
   pending_.clear();
   asked_ = Question::None;
+  roundRequested_ = roundAgain_ = false;
   if (up_ == false) return;
   up_ = false;
   emit linkChanged(false, detail);
+}
+
+void RigSource::readNow() {
+  if (socket_.state() != QAbstractSocket::ConnectedState) return;
+  if (asked_ == Question::Transmit)
+    roundAgain_ = true;
+  else
+    roundRequested_ = true;
+  if (asked_ == Question::None) poll();
 }
 
 void RigSource::poll() {
@@ -83,7 +76,7 @@ void RigSource::poll() {
 
 void RigSource::ask(Question question) {
   asked_ = question;
-  socket_.write(question == Question::Frequency ? "f\n" : "t\n");
+  socket_.write(question == Question::Frequency ? "|f\n" : "|t\n");
   answerTimer_.start(answerTimeoutMs());
 }
 
@@ -103,31 +96,44 @@ void RigSource::readAnswers() {
 }
 
 void RigSource::answer(const QByteArray& line) {
-  if (asked_ == Question::None) {
-    tellOnce("the rig sent an answer to no question: " + printable(line));
+  const auto answer = readRigAnswer(line);
+  const bool asked = answer && ((answer->to == RigAnswer::To::Frequency && asked_ == Question::Frequency) ||
+                                (answer->to == RigAnswer::To::Transmit && asked_ == Question::Transmit));
+  if (!asked) {
+    // Said once per connection: a rig that adds a line to every answer would fill the log.
+    if (!strayLineTold_)
+      emit notice("ignored a line from the rig that answers no question: " + printable(line.left(60)));
+    strayLineTold_ = true;
     return;
   }
   answerTimer_.stop();
+  if (up_ != true) {
+    up_ = true;
+    reconnector_->linkProven();
+    emit linkChanged(true, {});
+  }
   if (asked_ == Question::Frequency) {
-    reading_.hz = isError(line) ? std::nullopt : readHz(line);
+    reading_.hz = answer->hz;
     if (!reading_.hz) tellOnce("the rig answered " + printable(line) + " when asked for the frequency");
     ask(Question::Transmit);
     return;
   }
   asked_ = Question::None;
-  if (line == "0") {
-    const bool trusted =
-        !sinceTransmitFailure_.isValid() || sinceTransmitFailure_.hasExpired(kReceiveTrustedAfterFailureMs);
-    reading_.transmit = trusted ? Transmit::Receive : Transmit::Unknown;
-  } else if (line == "1" || line == "2" || line == "3") {
-    reading_.transmit = Transmit::Transmitting;
-  } else {
-    reading_.transmit = Transmit::Unknown;
+  reading_.transmit = answer->transmit;
+  if (reading_.transmit == Transmit::Unknown) {
     sinceTransmitFailure_.start();
     tellOnce("the rig answered " + printable(line) + " when asked whether it transmits");
+  } else if (reading_.transmit == Transmit::Receive && sinceTransmitFailure_.isValid() &&
+             !sinceTransmitFailure_.hasExpired(kReceiveTrustedAfterFailureMs)) {
+    reading_.transmit = Transmit::Unknown;
   }
   if (reading_.hz && reading_.transmit != Transmit::Unknown) lastNotice_.clear();
-  emit stateRead(reading_);
+  reading_.requested = std::exchange(roundRequested_, std::exchange(roundAgain_, false));
+  // A copy: the follower may start the next round, which clears reading_, while it reads this one.
+  const RadioState read = reading_;
+  emit stateRead(read);
+  // A readNow() that came while this round's transmit question was out gets a round of its own.
+  if (roundRequested_ && asked_ == Question::None) poll();
 }
 
 void RigSource::tellOnce(const QString& text) {

@@ -1,12 +1,15 @@
 #pragma once
-// A radio behind Hamlib's rigctld: asks "f" (frequency in Hz) and then "t" (0 receive, 1 to 3
-// transmit) every poll, one question at a time, and reads the answers line by line.
+// A radio behind Hamlib's rigctld: asks for the frequency and then the transmit state every poll,
+// and again whenever the follower is about to send a command. The questions are rigctld's one-line
+// labelled form ("|f", "|t"), so every answer names its question and a stray line cannot put the
+// reading out of step.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include "follow/frequency_source.h"
+#include "follow/rig_answer.h"
 
 class Reconnector;
 
@@ -17,6 +20,8 @@ class RigSource : public FrequencySource {
   ~RigSource() override;
   void start() override;
   QString name() const override { return QStringLiteral("rig"); }
+  bool readsOnRequest() const override { return true; }
+  void readNow() override;
 
   // A rig that leaves a question unanswered this long is taken as gone and reconnected.
   int answerTimeoutMs() const;
@@ -47,7 +52,10 @@ class RigSource : public FrequencySource {
   QByteArray pending_;
   Question asked_ = Question::None;
   RadioState reading_;
+  bool roundRequested_ = false;         // this round's transmit question follows a readNow()
+  bool roundAgain_ = false;             // a readNow() came after this round's transmit question
   QElapsedTimer sinceTransmitFailure_;  // invalid until "t" first fails
-  std::optional<bool> up_;
+  std::optional<bool> up_;              // up once the rig has answered on this connection
+  bool strayLineTold_ = false;
   QString lastNotice_;
 };

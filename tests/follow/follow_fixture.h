@@ -24,6 +24,7 @@ inline const QList<QByteArray> kLine3 = {"#0x04 Set X:1=7"};
 
 inline std::optional<TunerMemory> storedMemory(int tuner, int memory) {
   if (tuner == 1 && memory == 5) return TunerMemory{0x06, 120};
+  if (tuner == 2) return TunerMemory{0x00, 120};  // a record that no scan has filled
   return std::nullopt;
 }
 

@@ -5,28 +5,82 @@
 namespace {
 
 constexpr int kPollMs = 40;
+constexpr int kSettleMs = 100;
 constexpr int kLinkWaitMs = 15000;  // a reconnect pause grows to 5 s
 
-// A rig that answers "f" and "t" with whatever the test sets; an empty answer is no answer.
+// A rig that answers the frequency and transmit questions with whatever the test sets, in the form
+// asked ("f" plainly, "|f" labelled); an empty answer is no answer. A full labelled line
+// ("get_freq:|RPRT -1") is sent as it stands.
 class FakeRig : public QObject {
  public:
   FakeRig() {
     server.listen(QHostAddress::LocalHost, 0);
     connect(&server, &QTcpServer::newConnection, this, [this] {
       QTcpSocket* socket = server.nextPendingConnection();
+      ++connections;
       connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
         while (socket->canReadLine()) {
           const QByteArray question = socket->readLine().trimmed();
-          const QByteArray answer = question == "f" ? frequency : question == "t" ? transmit : QByteArray();
-          if (!answer.isEmpty()) socket->write(answer + '\n');
+          const bool labelled = question.startsWith('|');
+          const QByteArray asked = labelled ? question.mid(1) : question;
+          const QByteArray value = asked == "f" ? frequency : asked == "t" ? transmit : QByteArray();
+          if (value.isEmpty()) continue;
+          const QByteArray label = asked == "f" ? "get_freq:" : "get_ptt:";
+          const QByteArray key = asked == "f" ? "Frequency: " : "PTT: ";
+          socket->write(!labelled || value.startsWith("get_") ? value + '\n' : label + '|' + key + value + "|RPRT 0\n");
+          if (!extraLine.isEmpty()) socket->write(extraLine + '\n');
         }
       });
     });
   }
   QTcpServer server;
+  int connections = 0;
   QByteArray frequency = "145000000";
   QByteArray transmit = "0";
+  QByteArray extraLine;  // added after every answer
 };
+
+// Answers each set with the value it was given, or with `answers` for its address; `silent`
+// addresses never answer.
+class FakeController : public QObject {
+ public:
+  FakeController() {
+    server.listen(QHostAddress::LocalHost, 0);
+    connect(&server, &QTcpServer::newConnection, this, [this] {
+      QTcpSocket* socket = server.nextPendingConnection();
+      connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+        while (socket->canReadLine()) {
+          const QByteArray line = socket->readLine().trimmed();
+          received << line;
+          static const QRegularExpression set(QStringLiteral("^#0x([0-9A-F]{2}) Set X:1=(\\d+)$"));
+          const auto m = set.match(QString::fromLatin1(line));
+          if (!m.hasMatch()) continue;
+          const int address = m.captured(1).toInt(nullptr, 16);
+          if (silent.contains(address)) continue;
+          const int value = answers.value(address, m.captured(2).toInt());
+          socket->write(QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(m.captured(1)).arg(value).toLatin1());
+        }
+      });
+    });
+  }
+  QTcpServer server;
+  QList<QByteArray> received;
+  QHash<int, int> answers;
+  QSet<int> silent;
+};
+
+FollowOptions settled(bool switchWithoutPtt = false) {
+  FollowOptions options;
+  options.switchWithoutPtt = switchWithoutPtt;
+  options.settleMs = kSettleMs;
+  return options;
+}
+
+// A rule long enough to be keyed in the middle of, however slowly the key's process starts.
+const QString kLongMap = QStringLiteral("3500-3800 0x02=1 0x03=2 0x04=3 0x02=4 0x03=5 0x04=6 0x02=7 0x03=8 0x04=9\n");
+const QList<QByteArray> kLongRule = {"#0x02 Set X:1=1", "#0x03 Set X:1=2", "#0x04 Set X:1=3",
+                                     "#0x02 Set X:1=4", "#0x03 Set X:1=5", "#0x04 Set X:1=6",
+                                     "#0x02 Set X:1=7", "#0x03 Set X:1=8", "#0x04 Set X:1=9"};
 
 }  // namespace
 
@@ -35,10 +89,11 @@ class TestRigFollow : public QObject {
 
  private:
   // The follower on a rig at `rigPort` and a controller at `controllerPort`, reporting to `record`.
-  void follow(quint16 rigPort, quint16 controllerPort, FollowOptions options = {}) {
-    source_ = std::make_unique<RigSource>(QStringLiteral("127.0.0.1"), rigPort, kPollMs);
-    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), controllerPort, 1000);
-    follower_ = std::make_unique<Follower>(parseBandMap(kMap), *source_, *channel_, &storedMemory, options);
+  void follow(quint16 rigPort, quint16 controllerPort, FollowOptions options = settled(), const QString& map = kMap,
+              int pollMs = kPollMs, int replyTimeoutMs = 1000) {
+    source_ = std::make_unique<RigSource>(QStringLiteral("127.0.0.1"), rigPort, pollMs);
+    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), controllerPort, replyTimeoutMs);
+    follower_ = std::make_unique<Follower>(parseBandMap(map), *source_, *channel_, &storedMemory, options);
     record_.watch(*follower_);
     follower_->start();
   }
@@ -133,9 +188,9 @@ class TestRigFollow : public QObject {
     QVERIFY(rig.rigctl({"F", "3550000"}));
     auto sim = startSim();
     record_.watch(*sim);
-    follow(rig.port(), sim->port(), {switchWithoutPtt});
+    follow(rig.port(), sim->port(), settled(switchWithoutPtt));
 
-    QTRY_VERIFY(record_.said("the rig answered RPRT -11 when asked whether it transmits"));
+    QTRY_VERIFY(record_.said("the rig answered get_ptt:|RPRT -11 when asked whether it transmits"));
     if (!switchWithoutPtt)
       QTRY_VERIFY(record_.said("switch to line 2 (3500-3800 kHz) deferred: the transmit state cannot be read"));
     QTRY_COMPARE(record_.sent, sent);
@@ -193,16 +248,21 @@ class TestRigFollow : public QObject {
     QTest::addColumn<QByteArray>("frequency");
     QTest::addColumn<QByteArray>("transmit");
     QTest::addColumn<QString>("said");
-    QTest::newRow("error for f") << QByteArray("RPRT -1") << QByteArray("0")
-                                 << "the rig answered RPRT -1 when asked for the frequency";
+    QTest::newRow("error for f") << QByteArray("get_freq:|RPRT -1") << QByteArray("0")
+                                 << "the rig answered get_freq:|RPRT -1 when asked for the frequency";
     QTest::newRow("not Hz") << QByteArray("3.55 MHz") << QByteArray("0")
-                            << "the rig answered 3.55 MHz when asked for the frequency";
-    QTest::newRow("terminal escape shown as text") << QByteArray("3550000\x1b[2J") << QByteArray("0")
-                                                   << "the rig answered 3550000\\x1b[2J when asked for the frequency";
-    QTest::newRow("error for t") << QByteArray("3550000") << QByteArray("RPRT -11")
+                            << "the rig answered get_freq:|Frequency: 3.55 MHz|RPRT 0 when asked for the frequency";
+    QTest::newRow("beyond every radio frequency")
+        << QByteArray("9999999999999") << QByteArray("0")
+        << "the rig answered get_freq:|Frequency: 9999999999999|RPRT 0 when asked for the frequency";
+    QTest::newRow("terminal escape shown as text")
+        << QByteArray("3550000\x1b[2J") << QByteArray("0")
+        << "the rig answered get_freq:|Frequency: 3550000\\x1b[2J|RPRT 0 when asked for the frequency";
+    QTest::newRow("error for t") << QByteArray("3550000") << QByteArray("get_ptt:|RPRT -11")
                                  << "deferred: the transmit state cannot be read";
     QTest::newRow("unknown transmit state")
-        << QByteArray("3550000") << QByteArray("4") << "the rig answered 4 when asked whether it transmits";
+        << QByteArray("3550000") << QByteArray("4")
+        << "the rig answered get_ptt:|PTT: 4|RPRT 0 when asked whether it transmits";
     QTest::newRow("no answer") << QByteArray() << QByteArray()
                                << "rig link down: no answer from the rig within 2000 ms";
   }
@@ -225,6 +285,206 @@ class TestRigFollow : public QObject {
     rig.frequency = "3550000";
     rig.transmit = "0";
     QTRY_COMPARE_WITH_TIMEOUT(record_.sent, kLine1, kLinkWaitMs);
+  }
+
+  // Keyed while a rule goes out: the rig is asked right before every command, so nothing follows
+  // the moment rigctld reports transmit, even with a poll as slow as a second; the rest of the rule
+  // goes out once it receives again.
+  void keyedInTheMiddleOfARule() {
+    Rigctld rig;
+    QVERIFY(rig.start());
+    auto sim = startSim();
+    record_.watch(*sim);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> sentAt;
+    follow(rig.port(), sim->port(), settled(), kLongMap, /*pollMs=*/1000);
+    connect(follower_.get(), &Follower::event, this, [&](const QString& text) {
+      if (text.startsWith(u"sent ")) sentAt << clock.elapsed();
+    });
+    QTRY_VERIFY(record_.said("frequency 145000 kHz"));
+
+    QProcess key;
+    qint64 keyedAt = -1;  // when rigctld took the transmit state and reports it to anyone asking
+    connect(&key, &QProcess::finished, this, [&] { keyedAt = clock.elapsed(); });
+    connect(sim.get(), &ControllerSim::lineReceived, this, [&] {
+      if (record_.sent.size() == 2)
+        key.start(QStringLiteral(RIGCTL_PATH), {"-m", "2", "-r", "127.0.0.1:" + QString::number(rig.port()), "T", "1"});
+    });
+    QVERIFY(rig.rigctl({"F", "3550000"}));
+    QTRY_VERIFY(keyedAt >= 0);
+    QCOMPARE(key.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(record_.said("transmitting"), 5000);
+    const qint64 lastSent = sentAt.last();
+    QVERIFY2(lastSent <= keyedAt, qPrintable(QStringLiteral("a command %1 ms after the key").arg(lastSent - keyedAt)));
+    qInfo("the last command went out %lld ms before rigctld reported transmit; none after it",
+          static_cast<long long>(keyedAt - lastSent));
+    QVERIFY2(record_.said("line 1 (3500-3800 kHz) paused after"), qPrintable(record_.events.join('\n')));
+    QVERIFY(record_.sent.size() < kLongRule.size());
+
+    QVERIFY(rig.rigctl({"T", "0"}));
+    QTRY_VERIFY(record_.said("applied line 1 (3500-3800 kHz)"));
+    QCOMPARE(record_.sent, kLongRule);
+    QCOMPARE(sim->status(0x04), 9);
+  }
+
+  // With --no-ptt-check, a change held by a known transmit stays held when the rig goes away; it
+  // goes once a receive is known again.
+  void lostRigLinkKeepsAKnownTransmit() {
+    Rigctld rig;
+    QVERIFY(rig.start());
+    QVERIFY(rig.rigctl({"F", "3550000"}));
+    auto sim = startSim();
+    record_.watch(*sim);
+    follow(rig.port(), sim->port(), settled(/*switchWithoutPtt=*/true));
+    QTRY_VERIFY(record_.said("applied line 2 (3500-3800 kHz)"));
+
+    QVERIFY(rig.rigctl({"T", "1"}));
+    QVERIFY(rig.rigctl({"F", "7100000"}));
+    QTRY_VERIFY(record_.said("switch to line 3 (7000-7200 kHz) deferred: the radio is transmitting"));
+    rig.stop();
+    QTRY_VERIFY(record_.said("rig link down"));
+    record_.events.clear();
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(record_.said("rig link up"), kLinkWaitMs);
+    // A fresh dummy rig receives on 145 MHz, outside every range.
+    QTRY_VERIFY(record_.said("frequency 145000 kHz"));
+    letItPoll();
+    QCOMPARE(record_.sent, kLine1);
+    QVERIFY(rig.rigctl({"F", "7100000"}));
+    QTRY_COMPARE(record_.sent, kLine1 + kLine2);
+  }
+
+  // Moved during a transmit from 40 m to 80 m and on to 30 m, where no rule is: the frequency at
+  // the end of the transmit decides, and it has no rule.
+  void endOfTransmitOutsideEveryRange() {
+    Rigctld rig;
+    QVERIFY(rig.start());
+    QVERIFY(rig.rigctl({"F", "7100000"}));
+    auto sim = startSim();
+    record_.watch(*sim);
+    follow(rig.port(), sim->port());
+    QTRY_VERIFY(record_.said("applied line 3 (7000-7200 kHz)"));
+
+    QVERIFY(rig.rigctl({"T", "1"}));
+    QVERIFY(rig.rigctl({"F", "3550000"}));
+    QTRY_VERIFY(record_.said("frequency 3550 kHz"));
+    QTRY_VERIFY(record_.said("switch to line 2 (3500-3800 kHz) deferred: the radio is transmitting"));
+    QVERIFY(rig.rigctl({"F", "10120000"}));
+    QTRY_VERIFY(record_.said("frequency 10120 kHz, no rule: keeping the last setting"));
+    QVERIFY(rig.rigctl({"T", "0"}));
+    QTRY_VERIFY(record_.said("receiving"));
+    letItPoll();
+    QCOMPARE(record_.sent, kLine2);
+  }
+
+  // The dial spun across the bands, 41 changes in about 2 s: only the rule where it comes to rest
+  // goes out.
+  void spinningTheDialSendsOnlyWhereItRests() {
+    Rigctld rig;
+    QVERIFY(rig.start());
+    auto sim = startSim();
+    record_.watch(*sim);
+    follow(rig.port(), sim->port(), FollowOptions{});  // the default settle time
+    QTRY_VERIFY(record_.said("frequency 145000 kHz"));
+
+    QProcess dial;
+    dial.start(QStringLiteral(RIGCTL_PATH), {"-m", "2", "-r", "127.0.0.1:" + QString::number(rig.port()), "-"});
+    QVERIFY(dial.waitForStarted());
+    const QList<QByteArray> stops = {"3550000", "7100000", "10120000", "3700000", "7150000", "14100000"};
+    int turned = 0;
+    QTimer turn;
+    connect(&turn, &QTimer::timeout, this, [&] {
+      dial.write("F " + (turned < 40 ? stops[turned % stops.size()] : QByteArray("14200000")) + '\n');
+      if (++turned == 41) {
+        turn.stop();
+        dial.closeWriteChannel();
+      }
+    });
+    turn.start(50);
+    QTRY_VERIFY_WITH_TIMEOUT(dial.state() == QProcess::NotRunning, 20000);
+    QTRY_VERIFY(record_.said("applied line 4 (14000-14350 kHz)"));
+    letItPoll();
+    QCOMPARE(record_.sent, kLine3);
+  }
+
+  // A panel that answers another value, or nothing: said so, sent again (three sends in all), and
+  // the rule is not called applied nor tried again while the radio stays in its range.
+  void repliesAreChecked_data() {
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("another value") << false << "panel 0x03 answered 9, not 5";
+    QTest::newRow("no reply") << true << "no reply from panel 0x03";
+  }
+  void repliesAreChecked() {
+    QFETCH(bool, silent);
+    QFETCH(QString, failure);
+    Rigctld rig;
+    QVERIFY(rig.start());
+    QVERIFY(rig.rigctl({"F", "7100000"}));
+    FakeController controller;
+    if (silent)
+      controller.silent << 0x03;
+    else
+      controller.answers[0x03] = 9;
+    follow(rig.port(), controller.server.serverPort(), settled(), kMap, kPollMs, /*replyTimeoutMs=*/300);
+
+    QTRY_VERIFY(record_.said(failure + ": gave up after 3 attempts"));
+    QTRY_VERIFY(record_.said("line 3 (7000-7200 kHz) not applied: " + failure));
+    QVERIFY(record_.said("panel 0x02 confirmed 3"));
+    QVERIFY(record_.said(failure + ": sending it again"));
+    QVERIFY(record_.said("sent #0x03 Set X:1=5 (attempt 3 of 3)"));
+    letItPoll();
+    QCOMPARE(controller.received,
+             (QList<QByteArray>{"#0x02 Set X:1=3", "#0x03 Set X:1=5", "#0x03 Set X:1=5", "#0x03 Set X:1=5"}));
+    QVERIFY(!record_.said("applied line"));
+  }
+
+  // Each line when it happens: a command is reported as it goes out, its reply when it comes.
+  void eventLinesAtTheirTime() {
+    Rigctld rig;
+    QVERIFY(rig.start());
+    QVERIFY(rig.rigctl({"F", "14100000"}));
+    SimOptions options;
+    options.port = 0;
+    options.echo = false;
+    options.replyDelayMs = 300;
+    ControllerSim sim(options);
+    QVERIFY(sim.listen());
+    QStringList eventsWhenReceived;
+    connect(&sim, &ControllerSim::lineReceived, this, [&] { eventsWhenReceived = record_.events; });
+    follow(rig.port(), sim.port());
+    QTRY_VERIFY(record_.said("applied line 4 (14000-14350 kHz)"));
+    QVERIFY2(eventsWhenReceived.last() == u"sent #0x04 Set X:1=7", qPrintable(eventsWhenReceived.join('\n')));
+    QVERIFY(!eventsWhenReceived.join('\n').contains(u"confirmed"));
+  }
+
+  // A rig that takes the connection and never answers is one "down" line, not a flapping link.
+  void silentRigIsOneLine() {
+    FakeRig rig;
+    rig.frequency.clear();
+    rig.transmit.clear();
+    auto sim = startSim();
+    follow(rig.server.serverPort(), sim->port());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.connections >= 3, 30000);
+    QCOMPARE(record_.events.filter(u"rig link").size(), 1);
+    QVERIFY(record_.said("rig link down: no answer from the rig within 2000 ms"));
+  }
+
+  // A rig that adds a line to every answer stays in step, and says so once.
+  void rigAddingALineStaysInStep() {
+    FakeRig rig;
+    rig.frequency = "3550000";
+    rig.extraLine = "RPRT 0";
+    auto sim = startSim();
+    record_.watch(*sim);
+    follow(rig.server.serverPort(), sim->port());
+    QTRY_COMPARE(record_.sent, kLine1);
+    rig.frequency = "7100000";
+    QTRY_COMPARE(record_.sent, kLine1 + kLine2);
+    letItPoll();
+    QCOMPARE(record_.events.filter(u"rig").size(), 2);  // link up, the line noticed once
+    QVERIFY(record_.said("ignored a line from the rig that answers no question: RPRT 0"));
   }
 };
 

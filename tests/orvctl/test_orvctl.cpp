@@ -26,9 +26,13 @@ struct Result {
   QString err;
 };
 
-Result orvctl(const QStringList& args) {
+// `input` goes to its standard input; `output`, when given, is where its standard output goes.
+Result orvctl(const QStringList& args, const QByteArray& input = {}, const QString& output = {}) {
   QProcess p;
+  if (!output.isEmpty()) p.setStandardOutputFile(output);
   p.start(QStringLiteral(ORVCTL_PATH), args);
+  p.write(input);
+  p.closeWriteChannel();
   if (!p.waitForFinished(30000)) p.kill();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
           QString::fromUtf8(p.readAllStandardError())};
@@ -148,7 +152,7 @@ class TestOrvctl : public QObject {
     QCOMPARE(table.out, QStringLiteral("0x02  Orv15   Orvane Radio Router             4\n"
                                        "0x03  Orv18   Orvane 8 Port Auxiliary Switch  1\n"
                                        "0x04  Orv15   Orvane Radio Router             2\n"
-                                       "0x06  Orv11   Orvane Feedline Extender/Tuner  27\n"));
+                                       "0x06  Orv11   Orvane Feedline Extender/Tuner  39\n"));
     QVERIFY(table.err.isEmpty());  // progress only on a terminal
 
     QTRY_COMPARE(controller.received().size(), 5);
@@ -241,18 +245,27 @@ class TestOrvctl : public QObject {
     QTest::addColumn<QString>("err");
     QTest::newRow("no command") << QStringList{} << "no command given";
     QTest::newRow("unknown command") << QStringList{"reboot"} << "unknown command 'reboot'";
-    QTest::newRow("unknown option") << QStringList{"--verbose", "get", "0x02"} << "unknown option '--verbose'";
+    QTest::newRow("unknown option") << QStringList{"--loud", "get", "0x02"} << "unknown option '--loud'";
     QTest::newRow("option without value") << QStringList{"--timeout"} << "--timeout needs a value";
     QTest::newRow("address above 0x7F") << QStringList{"get", "0x80"} << "'0x80' is not a panel address";
     QTest::newRow("address without 0x") << QStringList{"get", "02"} << "'02' is not a panel address";
     QTest::newRow("one digit") << QStringList{"get", "0x2"} << "'0x2' is not a panel address";
+    QTest::newRow("address with a sign") << QStringList{"get", "0x+2"} << "'0x+2' is not a panel address";
+    QTest::newRow("address with a blank") << QStringList{"get", "0x 2"} << "'0x 2' is not a panel address";
+    QTest::newRow("address and a blank") << QStringList{"get", "0x2 "} << "'0x2 ' is not a panel address";
     QTest::newRow("escape codes") << QStringList{"get", "\x1b[2J"} << "'\\x1b[2J' is not a panel address";
-    QTest::newRow("value not an integer") << QStringList{"set", "0x02", "12x"} << "'12x' is not a valid integer value";
+    QTest::newRow("value not an integer") << QStringList{"set", "0x02", "12x"} << "VALUE '12x' is not a whole number";
+    QTest::newRow("value a lone $") << QStringList{"set", "0x02", "$"} << "VALUE '$' is not a whole number";
+    QTest::newRow("value empty") << QStringList{"set", "0x02", ""} << "VALUE '' is not a whole number";
+    QTest::newRow("value above a byte") << QStringList{"set", "0x03", "300"} << "VALUE must lie in 0..255, not 300";
+    QTest::newRow("value negative") << QStringList{"set", "0x03", "-1"} << "VALUE must lie in 0..255, not -1";
+    QTest::newRow("value the largest integer")
+        << QStringList{"set", "0x03", "2147483647"} << "VALUE must lie in 0..255, not 2147483647";
     QTest::newRow("missing value") << QStringList{"set", "0x02"} << "usage: orvctl set ADDR VALUE";
-    QTest::newRow("step not an integer") << QStringList{"step", "0x06", "+z"} << "'+z' is not a valid integer value";
-    QTest::newRow("scan option") << QStringList{"scan", "--xml"} << "usage: orvctl scan [--json]";
+    QTest::newRow("step not an integer") << QStringList{"step", "0x06", "+z"} << "N '+z' is not a whole number";
+    QTest::newRow("scan option") << QStringList{"scan", "--xml"} << "usage: orvctl scan";
     QTest::newRow("port not an integer") << QStringList{"--port", "25x", "get", "0x02"}
-                                         << "'25x' is not a valid integer value";
+                                         << "--port '25x' is not a whole number";
     QTest::newRow("port out of range") << QStringList{"--port", "70000", "get", "0x02"}
                                        << "--port must lie in 1..65535";
     QTest::newRow("host name") << QStringList{"--host", "controller.local", "get", "0x02"}
@@ -272,7 +285,7 @@ class TestOrvctl : public QObject {
     const bool portGiven = args.contains(u"--port");
     const Result r = orvctl(QStringList{"--dir", dir.path()} + (portGiven ? QStringList() : controller.at()) + args);
     QCOMPARE(r.status, 1);
-    QVERIFY2(r.err.startsWith("orvctl: ") && r.err.contains(err), qPrintable(r.err));
+    QVERIFY2(r.err.startsWith("orvctl: ") && r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
     QTest::qWait(50);
     QVERIFY2(!controller.log().contains(u"connected"), qPrintable(controller.log()));
@@ -346,6 +359,287 @@ class TestOrvctl : public QObject {
     QCOMPARE(follower.exitStatus(), QProcess::NormalExit);
     QCOMPARE(follower.exitCode(), 0);
     QCOMPARE(controller.received().size(), 2);  // the packets repeated the same range: sent once
+  }
+
+  // Replies slow to complete, a greeting before the command, panels that cannot be used or do not
+  // answer: a command takes only the whole line that answers it.
+  void repliesAreTakenWhole_data() {
+    QTest::addColumn<QStringList>("controllerOptions");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");  // each line a part of one line of standard error
+    const QString table = QStringLiteral(
+        "0x02  Orv15   Orvane Radio Router             4\n"
+        "0x03  Orv18   Orvane 8 Port Auxiliary Switch  1\n"
+        "0x04  Orv15   Orvane Radio Router             2\n"
+        "0x06  Orv11   Orvane Feedline Extender/Tuner  39\n");
+    QTest::newRow("get, reply in two pieces")
+        << QStringList{"--split-replies", "60"} << QStringList{"get", "0x03"} << 0 << "1\n"
+        << "";
+    QTest::newRow("scan, replies in two pieces")
+        << QStringList{"--split-replies", "60"} << QStringList{"scan"} << 0 << table << "";
+    const QString greeting = QStringLiteral("#0x03 Ret X:1=7\\r\\n#0xFF Ret 0x05:Name:Orv18\\r\\n");
+    QTest::newRow("get after a greeting")
+        << QStringList{"--on-connect", greeting} << QStringList{"get", "0x03"} << 0 << "1\n"
+        << "";
+    QTest::newRow("scan after a greeting")
+        << QStringList{"--on-connect", greeting} << QStringList{"scan"} << 0 << table << "";
+    QTest::newRow("scan with a silent panel and unusable addresses")
+        << QStringList{"--panels", "0x00=Orv15:1,0x02=Orv15:4,0x90=Orv18:2,0x03=Orv18:1", "--silent-address", "0x03"}
+        << QStringList{"--timeout", "300", "scan"} << 3
+        << "0x02  Orv15   Orvane Radio Router             4\n"
+           "0x03  Orv18   Orvane 8 Port Auxiliary Switch  no reply\n"
+        << "warning: the controller names Orv15 at 0x00, which cannot be used: panels are 0x01 to 0x7F\n"
+           "warning: the controller names Orv18 at 0x90, which cannot be used\n"
+           "within 300 ms: the status of 0x03";
+  }
+  void repliesAreTakenWhole() {
+    QFETCH(QStringList, controllerOptions);
+    QFETCH(QStringList, args);
+    QFETCH(QString, err);
+    Controller controller(controllerOptions);
+    const Result r = orvctl(controller.at() + args);
+    QTEST(r.status, "status");
+    QTEST(r.out, "out");
+    const QStringList expected = err.isEmpty() ? QStringList() : err.split(u'\n');
+    const QStringList lines = r.err.isEmpty() ? QStringList() : r.err.trimmed().split(u'\n');
+    QCOMPARE(lines.size(), expected.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+      QVERIFY2(lines[i].startsWith("orvctl: ") && lines[i].contains(expected[i]), qPrintable(r.err));
+  }
+
+  // A controller that closes, one that answers otherwise and one that floods: every failure is
+  // its exit status and one short line, the odd bytes escaped.
+  void failuresAreOneLine_data() {
+    QTest::addColumn<QByteArray>("answer");  // empty: the simulator, closing after the first line
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("run, connection lost") << QByteArray() << QStringList{"run", "7"} << 2 << "lost";
+    QTest::newRow("run, answered otherwise")
+        << QByteArray("#0x02 Ret X:1=9\r\n") << QStringList{"run", "7"} << 4 << "0x02 reported 9, not 3";
+    QTest::newRow("a reply of 1 MiB") << "#0x03 Ret X:1=" + QByteArray(1 << 20, '9') + "\r\n"
+                                      << QStringList{"get", "0x03"} << 4
+                                      << "sent a line longer than 8192 bytes: #0x03 Ret X:1=999";
+    QTest::newRow("control bytes in a reply")
+        << QByteArray("#0x03 Ret X:1=\x1b[2J\r\n") << QStringList{"get", "0x03"} << 4
+        << "answered #0x03 Ret X:1=\\x1b[2J: '\\x1b[2J' is not a valid integer value";
+  }
+  void failuresAreOneLine() {
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/Configurations/7_UserConfig.txt", "Contest\r\n#0x02 Set X:1=3\r\n#0x03 Set X:1=8\r\n");
+    std::unique_ptr<Controller> sim;
+    std::unique_ptr<CannedController> canned;
+    QStringList at;
+    if (answer.isEmpty()) {
+      sim = std::make_unique<Controller>(QStringList{"--close-after", "1"});
+      at = sim->at();
+    } else {
+      canned = std::make_unique<CannedController>(answer);
+      at = canned->at();
+    }
+    const Result r = orvctlBeside(QStringList{"--dir", dir.path()} + at + args);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.startsWith("orvctl: ") && r.err.contains(err) && r.err.count(u'\n') == 1 && r.err.size() < 300,
+             qPrintable(r.err.left(400)));
+  }
+
+  // Nothing of a button's file goes out unless every line is a set command a panel can take.
+  void runRefusesLinesThatAreNoCommand_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("words") << QByteArray("hello world") << "line 3: 'hello world' is not a command";
+    QTest::newRow("address above 0x7F") << QByteArray("#0x99 Set X:1=1") << "line 3: '#0x99 Set X:1=1'";
+    QTest::newRow("value above a byte") << QByteArray("#0x02 Set X:1=300") << "line 3: '#0x02 Set X:1=300'";
+  }
+  void runRefusesLinesThatAreNoCommand() {
+    QFETCH(QByteArray, line);
+    QFETCH(QString, err);
+    Controller controller;
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/Configurations/4_UserConfig.txt", "Bad\r\n#0x02 Set X:1=3\r\n" + line + "\r\n");
+    const Result r = orvctl(QStringList{"--dir", dir.path()} + controller.at() + QStringList{"run", "4"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
+    QTest::qWait(50);
+    QVERIFY2(!controller.log().contains(u"connected"), qPrintable(controller.log()));
+  }
+
+  void recallRefusesWhatWasNeverStored_data() {
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("beyond a byte") << 99999
+                                   << QByteArray(
+                                          "\x04"
+                                          "80 m")
+                                   << "tuner 1 memory 5 holds 99999";
+    QTest::newRow("never stored") << 0 << QByteArray("\x0bNo \n config") << "tuner 1 memory 5 has no stored setting";
+  }
+  void recallRefusesWhatWasNeverStored() {
+    QFETCH(int, value);
+    QFETCH(QByteArray, label);
+    QFETCH(QString, err);
+    Controller controller;
+    QTemporaryDir dir;
+    TTunerRecord tuners[4];
+    std::memset(tuners, 0, sizeof tuners);
+    tuners[0].Adresse = 6;
+    std::memcpy(&tuners[0].Buttons[4].Tekst, label.constData(), label.size());
+    tuners[0].Buttons[4].Verdi = value;
+    writeFile(dir.path() + "/Configurations/Tuner.dat",
+              QByteArray(reinterpret_cast<const char*>(tuners), sizeof tuners));
+    const Result r = orvctl(QStringList{"--dir", dir.path()} + controller.at() + QStringList{"recall", "1", "5"});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
+    QTest::qWait(50);
+    QVERIFY(!controller.log().contains(u"connected"));
+  }
+
+  // On a terminal the scan shows its progress on standard error; an error that ends it starts a
+  // line of its own. util-linux's script gives it that terminal.
+  void scanProgressIsClearedBeforeAnError() {
+    Controller controller({"--close-after", "2"});
+    QProcess terminal;
+    terminal.start(QStringLiteral("script"),
+                   {"-qec", QStringLiteral(ORVCTL_PATH) + " --port " + controller.port() + " scan", "/dev/null"});
+    QVERIFY(terminal.waitForFinished(30000));
+    QCOMPARE(terminal.exitCode(), 2);
+    const QByteArray shown = terminal.readAllStandardOutput();
+    QVERIFY2(shown.contains("polling 0x03 (2 of 4)"), shown.constData());
+    QVERIFY2(shown.contains('\r' + QByteArray(40, ' ') +
+                            "\rorvctl: connection to 127.0.0.1:" + controller.port().toLatin1() + " lost"),
+             shown.constData());
+  }
+
+  // A script's view: JSON results and failures, the traffic on request, and output that could not
+  // be written is a failure.
+  void forScripts() {
+    Controller controller;
+    const Result json = orvctl(controller.at() + QStringList{"--json", "set", "0x03", "6"});
+    QCOMPARE(json.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object(), (QJsonObject{{"address", "0x03"}, {"status", 6}}));
+
+    const Result failed = orvctl(controller.at() + QStringList{"--json", "--timeout", "300", "get", "0x07"});
+    QCOMPARE(failed.status, 3);
+    QVERIFY(failed.out.isEmpty());
+    const QJsonObject error = QJsonDocument::fromJson(failed.err.toUtf8()).object();
+    QCOMPARE(error["error"].toString(), u"no-reply");
+    QCOMPARE(error["status"].toInt(), 3);
+    QVERIFY(error["message"].toString().contains(u"the status of 0x07"));
+
+    const Result followFailed =
+        orvctl(controller.at() + QStringList{"--json", "follow", "--rig", "127.0.0.1:1", "--map", "/nonexistent.map"});
+    QCOMPARE(followFailed.status, 1);
+    const QJsonObject followError = QJsonDocument::fromJson(followFailed.err.toUtf8()).object();
+    QCOMPARE(followError["error"].toString(), u"bad-use");
+    QVERIFY(followError["message"].toString().startsWith(u"map /nonexistent.map: "));
+
+    const Result verbose = orvctl(controller.at() + QStringList{"--verbose", "get", "0x02"});
+    QCOMPARE(verbose.out, u"4\n");
+    QCOMPARE(verbose.err, u"> #0x02 Get X\n< #0x02 Ret X:1=4\n");
+
+    const Result full = orvctl(controller.at() + QStringList{"get", "0x02"}, {}, QStringLiteral("/dev/full"));
+    QCOMPARE(full.status, 5);
+    QCOMPARE(full.err, u"orvctl: cannot write to standard output: No space left on device\n");
+
+    const Result version = orvctl({"--version"});
+    QCOMPARE(version.status, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("^orvctl \\d+\\.\\d+")).match(version.out).hasMatch());
+
+    for (const QStringList& args : {QStringList{"get", "--help"}, QStringList{"follow", "--help"}}) {
+      const Result help = orvctl(args);
+      QCOMPARE(help.status, 0);
+      QVERIFY2(help.out.startsWith(u"usage: orvctl ", Qt::CaseInsensitive) && help.out.contains(args[0]),
+               qPrintable(help.out));
+      QVERIFY(help.err.isEmpty());
+    }
+  }
+
+  // Commands one a line in one connection, each answered by one line; the first failure ends the
+  // batch unless --keep-going.
+  void batchFromStandardInput() {
+    Controller controller;
+    const QByteArray commands = "# the shack\nget 0x03\nset 0x03 300\nset 0x03 6\nget 0x03\n";
+    const Result stop = orvctl(controller.at() + QStringList{"--timeout", "500", "-"}, commands);
+    QCOMPARE(stop.status, 1);
+    QCOMPARE(stop.out, u"1\nerror 1: VALUE must lie in 0..255, not 300\n");
+    QVERIFY2(stop.err.startsWith(u"orvctl: line 3: VALUE must lie") && stop.err.count(u'\n') == 1,
+             qPrintable(stop.err));
+
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/batch.txt", commands);
+    const Result going = orvctl(controller.at() + QStringList{"batch", "--keep-going", dir.path() + "/batch.txt"});
+    QCOMPARE(going.status, 1);
+    QCOMPARE(going.out, u"1\nerror 1: VALUE must lie in 0..255, not 300\n6\n6\n");
+    QTRY_COMPARE(controller.log().count(u" connected from"), 2);  // one connection each
+  }
+
+  // Every panel at the start, then one line per change, until SIGTERM.
+  void watchPrintsChanges() {
+    Controller controller;
+    QProcess watch;
+    watch.start(QStringLiteral(ORVCTL_PATH), controller.at() + QStringList{"watch"});
+    QVERIFY(watch.waitForStarted(10000));
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT((seen += QString::fromUtf8(watch.readAllStandardOutput())).count(u'\n') >= 4, 10000);
+    QCOMPARE(seen, u"0x02 4\n0x03 1\n0x04 2\n0x06 39\n");
+    QCOMPARE(orvctl(controller.at() + QStringList{"set", "0x04", "7"}).status, 0);
+    QTRY_VERIFY_WITH_TIMEOUT((seen += QString::fromUtf8(watch.readAllStandardOutput())).count(u'\n') >= 5, 10000);
+    QCOMPARE(seen.section(u'\n', 4, 4), u"0x04 7");
+    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
+    QVERIFY(watch.waitForFinished(10000));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    QVERIFY(watch.readAllStandardOutput().isEmpty());
+  }
+
+  // follow refuses at the start, in one line naming the file and the reason, what it could not
+  // send safely; --check reads everything and connects to nothing.
+  void followChecksBeforeConnecting_data() {
+    QTest::addColumn<QByteArray>("map");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("tunerFile");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("tuner that no scan placed") << QByteArray("3500-3800 tuner2=1\n") << "--rig" << true << 1
+                                               << "line 1: tuner 2 has no panel address in Tuner.dat";
+    QTest::newRow("no Tuner.dat") << QByteArray("3500-3800 tuner1=5\n") << "--rig" << false << 1
+                                  << "Tuner.dat\". The file does not exist.";
+    QTest::newRow("NUL in a map line") << QByteArray("3500-3800 0x02=\0x\n", 18) << "--rig" << true << 1
+                                       << "line 1: '0x02=\\x00x': the value must be a number 0 to 255";
+    QTest::newRow("bad option") << QByteArray("3500-3800 0x02=1\n") << "--rigg" << true << 1
+                                << "orvctl follow: Unknown option 'rigg'.; orvctl follow --help lists the options";
+    QTest::newRow("--check, a hidden range")
+        << QByteArray("7000-7200 0x02=1\n7050-7100 0x02=2\n") << "--rig" << true << 0 << "warning: map ";
+  }
+  void followChecksBeforeConnecting() {
+    QFETCH(QByteArray, map);
+    QFETCH(QString, source);
+    QFETCH(bool, tunerFile);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    Controller controller;
+    QTemporaryDir dir;
+    if (tunerFile) writeTunerMemory(dir.path() + "/Configurations/Tuner.dat", 1, 6, 5, 42);
+    writeFile(dir.path() + "/bands.map", map);
+    const bool check = status == 0;
+    const Result r = orvctl(QStringList{"--dir", dir.path()} + controller.at() +
+                            QStringList{"follow", source, "127.0.0.1:1", "--map", dir.path() + "/bands.map"} +
+                            (check ? QStringList{"--check"} : QStringList()));
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(err) && r.err.count(u'\n') == 1, qPrintable(r.err));
+    if (check) {
+      QVERIFY2(r.err.contains(u"line 2 (7050-7100 kHz) is never applied"), qPrintable(r.err));
+      QCOMPARE(r.out, "map " + dir.path() + "/bands.map: 2 rules, 1 warnings\n");
+    }
+    QTest::qWait(50);
+    QVERIFY2(!controller.log().contains(u"connected"), qPrintable(controller.log()));
   }
 
   void helpAndNoScreenLibraries() {

@@ -9,7 +9,8 @@
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orvctl"));
+  QTextStream in(stdin);
   QTextStream out(stdout);
   QTextStream err(stderr);
-  return runOrvctl(app.arguments().mid(1), out, err);
+  return runOrvctl(app.arguments().mid(1), in, out, err);
 }

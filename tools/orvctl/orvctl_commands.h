@@ -4,5 +4,5 @@
 #include <QTextStream>
 
 // Runs one command line (the arguments after the program name); returns the exit status and
-// writes what it has to say to `out` and `err` (one line naming what failed).
-int runOrvctl(const QStringList& args, QTextStream& out, QTextStream& err);
+// writes what it has to say to `out` and `err` (one line naming what failed). Batches read `in`.
+int runOrvctl(const QStringList& args, QTextStream& in, QTextStream& out, QTextStream& err);

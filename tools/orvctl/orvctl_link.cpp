@@ -1,24 +1,67 @@
 #include "orvctl_link.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QTimer>
 
-#include <optional>
+#include <cstring>
 
+#include "follow/printable.h"
+#include "link/protocol.h"
+#include "model/codepage.h"
 #include "model/formatting.h"
 
-OrvctlLink::OrvctlLink(QString host, int port, int timeoutMs)
-    : host_(std::move(host)), port_(port), timeoutMs_(timeoutMs) {}
+namespace {
+
+// Far beyond the longest reply (a name reply for every address).
+constexpr qsizetype kLongestLine = 8192;
+// A controller may greet a new connection; what it says this soon after the connection is taken is
+// not a reply to anything.
+constexpr int kGreetingMs = 50;
+
+QString shortened(const QString& text) {
+  constexpr qsizetype kShown = 80;
+  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
+}
+
+// Milliseconds of the process's own clock.
+qint64 nowMs() {
+  static QElapsedTimer clock;
+  if (!clock.isValid()) clock.start();
+  return clock.elapsed();
+}
+
+}  // namespace
+
+OrvctlLink::OrvctlLink(QString host, int port, int timeoutMs, std::function<void(const QString&)> traffic)
+    : host_(std::move(host)), port_(port), timeoutMs_(timeoutMs), traffic_(std::move(traffic)) {
+  QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { readLines(); });
+}
+
+OrvctlLink::~OrvctlLink() { socket_.disconnect(); }
 
 QString OrvctlLink::where() const { return host_ + u':' + QString::number(port_); }
 
+bool OrvctlLink::isOpen() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+
 void OrvctlLink::open() {
+  if (isOpen()) return;
+  // One connection per run: a lost one is not opened again behind the command's back.
+  if (opened_) lost(QStringLiteral("before the next command"));
+  opened_ = true;
+  SocketConnector connector;
   QEventLoop loop;
   std::optional<CommandFailure> failure;
-  QObject::connect(&link_, &ControllerLink::opened, &loop, &QEventLoop::quit);
-  QObject::connect(&link_, &ControllerLink::attemptFailed, &loop, [&](int errorNumber, const QString& reason) {
-    failure = CommandFailure{
-        NoConnection, QStringLiteral("cannot connect to %1: %2 (error %3)").arg(where(), reason).arg(errorNumber)};
+  QObject::connect(&connector, &SocketConnector::connected, &loop, [&](int fd) {
+    socket_.setSocketDescriptor(fd);
+    loop.quit();
+  });
+  QObject::connect(&connector, &SocketConnector::failed, &loop, [&](int errorNumber) {
+    failure = CommandFailure{NoConnection, QStringLiteral("cannot connect to %1: %2 (error %3)")
+                                               .arg(where(), QString::fromLocal8Bit(std::strerror(errorNumber)))
+                                               .arg(errorNumber)};
     loop.quit();
   });
   QTimer::singleShot(timeoutMs_, &loop, [&] {
@@ -26,63 +69,102 @@ void OrvctlLink::open() {
         NoConnection, QStringLiteral("cannot connect to %1: no answer within %2 ms").arg(where()).arg(timeoutMs_)};
     loop.quit();
   });
-  link_.open(host_, port_);
+  connector.start(QHostAddress(host_).toIPv4Address(), static_cast<quint16>(port_));
   loop.exec();
-  if (failure) {
-    link_.close();
-    throw *failure;
+  if (failure) throw *failure;
+  socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  // Whatever the greeting holds is passed over by the first command.
+  const QDeadlineTimer greeting(kGreetingMs);
+  while (!greeting.hasExpired() && isOpen()) waitForBytes(static_cast<int>(greeting.remainingTime()));
+}
+
+void OrvctlLink::close() {
+  socket_.disconnectFromHost();
+  if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.waitForDisconnected(timeoutMs_);
+}
+
+void OrvctlLink::send(const QString& command) {
+  if (!isOpen()) lost(QStringLiteral("before sending ") + shortened(command.trimmed()));
+  readLines();
+  lines_.clear();
+  pending_.clear();
+  readFailure_.reset();
+  if (traffic_) traffic_("> " + printable(command.trimmed()));
+  socket_.write(codepage::encode(command.endsWith(u'\n') ? command : command + QStringLiteral("\r\n")));
+  socket_.flush();
+  lastSendMs_ = nowMs();
+}
+
+void OrvctlLink::readLines() {
+  pending_.append(socket_.readAll());
+  qsizetype lf;
+  while ((lf = pending_.indexOf('\n')) >= 0) {
+    QByteArray line = pending_.first(lf);
+    pending_.remove(0, lf + 1);
+    if (line.endsWith('\r')) line.chop(1);
+    const QString text = codepage::decode(line);
+    if (traffic_) traffic_("< " + shortened(text));
+    lines_.append(text);
+  }
+  if (pending_.size() > kLongestLine) {
+    readFailure_ = CommandFailure{OtherAnswer, QStringLiteral("%1 sent a line longer than %2 bytes: %3")
+                                                   .arg(where())
+                                                   .arg(kLongestLine)
+                                                   .arg(shortened(codepage::decode(pending_)))};
+    pending_.clear();
   }
 }
 
-void OrvctlLink::close() { link_.close(); }
-
-void OrvctlLink::send(const QString& command) {
-  if (!link_.isConnected()) throw CommandFailure{NoConnection, QStringLiteral("connection to %1 lost").arg(where())};
-  link_.SendCommand(command);
+void OrvctlLink::waitForBytes(int ms) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QObject::connect(&socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+  QObject::connect(&socket_, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+  QObject::connect(&socket_, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
-void OrvctlLink::pause(int ms) { link_.pause(ms); }
+void OrvctlLink::lost(const QString& when) const {
+  throw CommandFailure{NoConnection, QStringLiteral("connection to %1 lost %2").arg(where(), when)};
+}
 
-QString OrvctlLink::waitFor(const std::function<bool(const QString&)>& accept, const QString& what) {
-  QEventLoop loop;
-  std::optional<CommandFailure> failure;
-  QString taken;
-  QObject::connect(&link_, &ControllerLink::chunkReceived, &loop, [&](const QString& chunk) {
-    if (!accept(chunk)) return;
-    taken = chunk;
-    loop.quit();
-  });
-  QObject::connect(&link_, &ControllerLink::chunkFailed, &loop, [&](const QString& message) {
-    failure = CommandFailure{OtherAnswer, QStringLiteral("%1 answered: %2").arg(where(), message)};
-    loop.quit();
-  });
-  QObject::connect(&link_, &ControllerLink::closed, &loop, [&] {
-    failure =
-        CommandFailure{NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
-    loop.quit();
-  });
-  QTimer::singleShot(timeoutMs_, &loop, [&] {
-    failure = CommandFailure{
-        NoReply, QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(timeoutMs_).arg(what)};
-    loop.quit();
-  });
-  if (!link_.isConnected())
-    throw CommandFailure{NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
-  loop.exec();
-  if (failure) throw *failure;
-  return taken;
+QString OrvctlLink::waitForLine(const std::function<bool(const QString&)>& accept, const QString& what) {
+  const QDeadlineTimer deadline(timeoutMs_);
+  for (;;) {
+    while (!lines_.isEmpty()) {
+      const QString line = lines_.takeFirst();
+      if (accept(line)) return line;
+    }
+    if (readFailure_) throw *readFailure_;
+    if (!isOpen()) lost("while waiting for " + what);
+    if (deadline.hasExpired())
+      throw CommandFailure{NoReply,
+                           QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(timeoutMs_).arg(what)};
+    waitForBytes(static_cast<int>(deadline.remainingTime()));
+  }
 }
 
 int OrvctlLink::waitForStatus(int address) {
+  const QString prefix = QStringLiteral("#0x") + hexText(address, 2) + QStringLiteral(" Ret X");
   std::optional<int> value;
-  waitFor(
-      [&](const QString& chunk) {
-        if (!chunk.contains(u"Ret X")) return false;
-        // The link has read the chunk already; a failing one ends the wait through chunkFailed.
-        for (const StatusReply& r : parseStatusReplies(chunk).replies)
-          if (r.address == address) value = r.value;
+  waitForLine(
+      [&](const QString& line) {
+        if (!line.startsWith(prefix, Qt::CaseInsensitive)) return false;
+        try {
+          for (const StatusReply& reply : readStatusReplies(line))
+            if (reply.address == address) value = reply.value;
+        } catch (const ConversionError& e) {
+          throw CommandFailure{
+              OtherAnswer, QStringLiteral("%1 answered %2: %3").arg(where(), shortened(line), printable(e.message()))};
+        }
         return value.has_value();
       },
       QStringLiteral("the status of 0x") + hexText(address, 2));
   return *value;
+}
+
+void OrvctlLink::pause(int ms) {
+  const qint64 until = lastSendMs_ + ms;
+  while (nowMs() < until) waitForBytes(static_cast<int>(until - nowMs()));
 }

@@ -1,0 +1,63 @@
+#pragma once
+// One orvctl run: what it reads from its arguments, the connection it holds, and how it prints
+// results and failures (text for a person, JSON for a script).
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QTextStream>
+
+#include <optional>
+
+#include "orvctl_link.h"
+
+struct Globals {
+  QString host;
+  int port = 0;
+  int timeoutMs = 2000;
+  bool json = false;
+  bool verbose = false;
+};
+
+// What a command has to say: text for a person, JSON for a script.
+struct Result {
+  QString text;
+  QJsonValue json;
+  // A failure that comes after the result is shown (a scan with a silent panel).
+  std::optional<CommandFailure> failure;
+};
+
+// Text from the command line, a file or the controller, fit for one line of a message.
+QString shown(const QString& text);
+
+[[noreturn]] void badUse(const QString& message);
+// The integer rule's reading of an argument; BadUse naming `what` when it is not a whole number or
+// lies outside low..high.
+int integerArgument(const QString& text, const QString& what);
+int boundedArgument(const QString& text, const QString& what, int low, int high);
+// Exactly "0x" and two hexadecimal digits, 0x00..0x7F.
+int addressArgument(const QString& text);
+
+// {"error": "no-reply", "message": ..., "status": 3}
+QJsonObject failureObject(const CommandFailure& failure, const QString& message);
+// One line on `err`, as JSON when `json`; `where` goes before the message ("line 3").
+void printFailure(QTextStream& out, QTextStream& err, bool json, const CommandFailure& failure,
+                  const QString& where = {});
+
+class Session {
+ public:
+  Session(const Globals& g, QTextStream& out, QTextStream& err);
+
+  // The run's one connection, opened on first use.
+  OrvctlLink& link();
+  void close() { link_.close(); }
+  const Globals& globals() const { return g_; }
+  QTextStream& out() { return out_; }
+  QTextStream& err() { return err_; }
+  void warn(const QString& text);
+  void print(const Result& result);
+
+ private:
+  const Globals& g_;
+  QTextStream& out_;
+  QTextStream& err_;
+  OrvctlLink link_;
+};
