@@ -8,6 +8,10 @@
 
 #include <cstring>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include "follow/printable.h"
 #include "link/protocol.h"
 #include "model/codepage.h"
@@ -37,28 +41,24 @@ qint64 nowMs() {
 
 OrvctlLink::OrvctlLink(QString host, int port, int timeoutMs, std::function<void(const QString&)> traffic)
     : host_(std::move(host)), port_(port), timeoutMs_(timeoutMs), traffic_(std::move(traffic)) {
-  QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { readLines(); });
+  QObject::connect(&socket_, &ControllerSocket::readyRead, [this] { readLines(); });
 }
 
 OrvctlLink::~OrvctlLink() { socket_.disconnect(); }
 
 QString OrvctlLink::where() const { return host_ + u':' + QString::number(port_); }
 
-bool OrvctlLink::isOpen() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+bool OrvctlLink::isOpen() const { return socket_.isConnected(); }
 
 void OrvctlLink::open() {
   if (isOpen()) return;
   // One connection per run: a lost one is not opened again behind the command's back.
   if (opened_) lost(QStringLiteral("before the next command"));
   opened_ = true;
-  SocketConnector connector;
   QEventLoop loop;
   std::optional<CommandFailure> failure;
-  QObject::connect(&connector, &SocketConnector::connected, &loop, [&](int fd) {
-    socket_.setSocketDescriptor(fd);
-    loop.quit();
-  });
-  QObject::connect(&connector, &SocketConnector::failed, &loop, [&](int errorNumber) {
+  QObject::connect(&socket_, &ControllerSocket::connected, &loop, &QEventLoop::quit);
+  QObject::connect(&socket_, &ControllerSocket::attemptFailed, &loop, [&](int errorNumber) {
     failure = CommandFailure{NoConnection, QStringLiteral("cannot connect to %1: %2 (error %3)")
                                                .arg(where(), QString::fromLocal8Bit(std::strerror(errorNumber)))
                                                .arg(errorNumber)};
@@ -69,19 +69,21 @@ void OrvctlLink::open() {
         NoConnection, QStringLiteral("cannot connect to %1: no answer within %2 ms").arg(where()).arg(timeoutMs_)};
     loop.quit();
   });
-  connector.start(QHostAddress(host_).toIPv4Address(), static_cast<quint16>(port_));
+  socket_.connectTo(QHostAddress(host_).toIPv4Address(), static_cast<quint16>(port_));
   loop.exec();
-  if (failure) throw *failure;
-  socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  if (failure) {
+    socket_.abort();
+    throw *failure;
+  }
+  const int on = 1;
+  ::setsockopt(socket_.descriptor(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   // Whatever the greeting holds is passed over by the first command.
   const QDeadlineTimer greeting(kGreetingMs);
   while (!greeting.hasExpired() && isOpen()) waitForBytes(static_cast<int>(greeting.remainingTime()));
 }
 
-void OrvctlLink::close() {
-  socket_.disconnectFromHost();
-  if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.waitForDisconnected(timeoutMs_);
-}
+// What was sent is in the system's hands by now; closing hands the rest of it on and ends in order.
+void OrvctlLink::close() { socket_.abort(); }
 
 void OrvctlLink::send(const QString& command) {
   if (!isOpen()) lost(QStringLiteral("before sending ") + shortened(command.trimmed()));
@@ -91,12 +93,11 @@ void OrvctlLink::send(const QString& command) {
   readFailure_.reset();
   if (traffic_) traffic_("> " + printable(command.trimmed()));
   socket_.write(codepage::encode(command.endsWith(u'\n') ? command : command + QStringLiteral("\r\n")));
-  socket_.flush();
   lastSendMs_ = nowMs();
 }
 
 void OrvctlLink::readLines() {
-  pending_.append(socket_.readAll());
+  pending_.append(socket_.readAvailable());
   qsizetype lf;
   while ((lf = pending_.indexOf('\n')) >= 0) {
     QByteArray line = pending_.first(lf);
@@ -118,9 +119,8 @@ void OrvctlLink::readLines() {
 void OrvctlLink::waitForBytes(int ms) {
   if (ms <= 0) return;
   QEventLoop loop;
-  QObject::connect(&socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
-  QObject::connect(&socket_, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
-  QObject::connect(&socket_, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+  QObject::connect(&socket_, &ControllerSocket::readyRead, &loop, &QEventLoop::quit);
+  QObject::connect(&socket_, &ControllerSocket::ended, &loop, &QEventLoop::quit);
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
 }

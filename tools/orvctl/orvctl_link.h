@@ -4,12 +4,11 @@
 // command with its exit status and one line that says what failed.
 #include <QByteArray>
 #include <QStringList>
-#include <QTcpSocket>
 
 #include <functional>
 #include <optional>
 
-#include "link/socket_connector.h"
+#include "link/controller_socket.h"
 
 // The exit statuses of orvctl.
 enum ExitStatus { Done = 0, BadUse = 1, NoConnection = 2, NoReply = 3, OtherAnswer = 4, OutputFailed = 5 };
@@ -56,7 +55,7 @@ class OrvctlLink {
   int port_;
   int timeoutMs_;
   std::function<void(const QString&)> traffic_;
-  QTcpSocket socket_;
+  ControllerSocket socket_;
   QByteArray pending_;
   QStringList lines_;
   qint64 lastSendMs_ = -1;
