@@ -69,13 +69,13 @@ BandRule readRule(const QStringList& tokens, int line) {
   rule.line = line;
   const QString& range = tokens.first();
   const qsizetype dash = range.indexOf(u'-');
+  const QString shown = printable(QStringView(range).left(40));
   const auto from = dash > 0 ? khzToHz(QStringView(range).first(dash)) : std::nullopt;
   const auto to = dash > 0 ? khzToHz(QStringView(range).sliced(dash + 1)) : std::nullopt;
-  const QString shown = printable(QStringView(range).left(40));
-  if (!from || !to) throw BandMapError(line, u'\'' + shown + "' is not a range FROM-TO in kHz");
-  if (*to < *from) throw BandMapError(line, "the range " + shown + " ends before it starts");
-  rule.fromHz = *from;
-  rule.toHz = *to;
+  if (!from.has_value() || !to.has_value()) throw BandMapError(line, u'\'' + shown + "' is not a range FROM-TO in kHz");
+  rule.fromHz = from.value();
+  rule.toHz = to.value();
+  if (rule.toHz < rule.fromHz) throw BandMapError(line, "the range " + shown + " ends before it starts");
   if (tokens.size() == 1) throw BandMapError(line, "the range " + shown + " has no actions");
   for (qsizetype i = 1; i < tokens.size(); ++i) rule.actions.append(readAction(tokens[i], line));
   return rule;
