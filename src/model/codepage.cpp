@@ -40,6 +40,12 @@ QByteArray encodeCut(QStringView text, qsizetype capacity) {
 
 QString decode(QByteArrayView bytes) {
   if (bytes.isEmpty()) return {};  // most labels and names are empty: no allocation for them
+  // The code page is Latin-1 but for 0x80..0x9F: text without those bytes, nearly all of it,
+  // converts as Latin-1, which Qt does many bytes at a time. The test looks at every byte, so the
+  // compiler can do it many at a time too.
+  bool high = false;
+  for (const char c : bytes) high |= static_cast<unsigned char>(c) - 0x80u < 0x20u;
+  if (!high) return QString::fromLatin1(bytes);
   QString out(bytes.size(), Qt::Uninitialized);
   QChar* d = out.data();
   for (qsizetype i = 0; i < bytes.size(); ++i) {

@@ -20,6 +20,8 @@ class TestRecords : public QObject {
                                  << QByteArray(
                                         "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93"
                                         "\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
+    QTest::newRow("one high byte among Latin-1")
+        << QString::fromUtf8("Tuner æ 5€ ÿ") << QByteArray("Tuner \xE6 5\x80 \xFF");
     QTest::newRow("line feed and NUL") << QString::fromUtf16(u"No \n config\0x", 13)
                                        << QByteArray("No \n config\0x", 13);
   }
