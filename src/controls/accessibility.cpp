@@ -16,10 +16,11 @@ namespace {
 accessibility::EventSink eventSink = nullptr;
 
 // A display reads as the text it shows ("0A", "3"), which is also its value; its name says what it
-// shows. A screen reader's review of the window reads the text.
+// shows. It is a read-only text field rather than a label: Orca reads a named label by its name
+// alone, a text field by its name and its text ("Position, read only text, 0A").
 class DisplayInterface : public QAccessibleWidget, public QAccessibleValueInterface, public QAccessibleTextInterface {
  public:
-  explicit DisplayInterface(TSevenSeg* display) : QAccessibleWidget(display, QAccessible::StaticText) {}
+  explicit DisplayInterface(TSevenSeg* display) : QAccessibleWidget(display, QAccessible::EditableText) {}
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
@@ -49,6 +50,16 @@ class DisplayInterface : public QAccessibleWidget, public QAccessibleValueInterf
     if (startOffset < 0 || endOffset > s.size() || startOffset > endOffset) return {};
     return s.mid(startOffset, endOffset - startOffset);
   }
+  // The whole text is one line; Qt's default finds no lines.
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                       int* endOffset) const override {
+    if (boundary != QAccessible::LineBoundary && boundary != QAccessible::ParagraphBoundary &&
+        boundary != QAccessible::NoBoundary)
+      return QAccessibleTextInterface::textAtOffset(offset, boundary, startOffset, endOffset);
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return shown();
+  }
   int characterCount() const override { return int(shown().size()); }
   int cursorPosition() const override { return 0; }
   void setCursorPosition(int) override {}
@@ -63,8 +74,10 @@ class DisplayInterface : public QAccessibleWidget, public QAccessibleValueInterf
   }
   int offsetAtPoint(const QPoint& point) const override { return rect().contains(point) ? 0 : -1; }
   void scrollToSubstring(int, int) override {}
-  QString attributes(int offset, int* startOffset, int* endOffset) const override {
-    *startOffset = *endOffset = offset;
+  // One run without attributes over the whole text (a reader splits the text by runs).
+  QString attributes(int, int* startOffset, int* endOffset) const override {
+    *startOffset = 0;
+    *endOffset = characterCount();
     return {};
   }
 
