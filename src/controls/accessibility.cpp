@@ -5,7 +5,6 @@
 #include <QAccessibleTextInterface>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
-#include <QButtonGroup>
 #include <QPointer>
 #include <QWidget>
 
@@ -121,17 +120,9 @@ class LatchingButtonInterface : public QAccessibleWidget {
   QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
 };
 
-bool isLatching(QObject* object) {
-  auto* button = qobject_cast<QAbstractButton*>(object);
-  return button && button->isCheckable() && button->group() && button->group()->exclusive();
-}
-
 QAccessibleInterface* interfaceFactory(const QString& className, QObject* object) {
-  if (!object || !object->isWidgetType()) return nullptr;
-  if (className == QLatin1String("TSevenSeg")) return new DisplayInterface(static_cast<TSevenSeg*>(object));
-  // Asked first with the object's own class, so it decides before Qt's button interfaces do.
-  if (className == QLatin1String(object->metaObject()->className()) && isLatching(object))
-    return new LatchingButtonInterface(static_cast<QAbstractButton*>(object));
+  if (className == QLatin1String("TSevenSeg") && object && object->isWidgetType())
+    return new DisplayInterface(static_cast<TSevenSeg*>(object));
   return nullptr;
 }
 
@@ -176,6 +167,13 @@ void installInterfaces() {
 }
 
 bool listening() { return eventSink || QAccessible::isActive(); }
+
+void describeAsLatching(QAbstractButton* button) {
+  // Qt may have described the button already (setting its text does): that description gives way.
+  if (QAccessibleInterface* described = QAccessible::queryAccessibleInterface(button))
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(described));
+  QAccessible::registerAccessibleInterface(new LatchingButtonInterface(button));
+}
 
 void post(QAccessibleEvent* event) {
   if (eventSink) {

@@ -5,14 +5,19 @@
 #include <QAccessible>
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 class TSevenSeg;
 
 namespace accessibility {
 
-// Makes Qt describe every TSevenSeg and every latching button (a checkable button in an exclusive
-// group) by the interfaces of this program; once is enough, later calls do nothing.
+// Makes Qt describe every TSevenSeg by this program's interface; once is enough, later calls do
+// nothing.
 void installInterfaces();
+
+// Describes `button`, a checkable button of an exclusive group, as one whose only action is a press
+// that does what a click does (Qt's "Toggle" would mark it down and run nothing).
+void describeAsLatching(QAbstractButton* button);
 
 // True while someone listens: a screen reader, or a sink set below.
 bool listening();

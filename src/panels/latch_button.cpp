@@ -17,7 +17,7 @@ TLatchButton::TLatchButton(QWidget* parent) : QAbstractButton(parent) {
   setFixedSize(kWidth, kHeight);
   // Only the keyboard moves the focus here: a click leaves the faces as they were.
   setFocusPolicy(Qt::TabFocus);
-  accessibility::installInterfaces();
+  accessibility::describeAsLatching(this);
 }
 
 void TLatchButton::paintEvent(QPaintEvent*) {

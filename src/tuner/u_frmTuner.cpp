@@ -96,7 +96,6 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   const QRect last = tuner::memoryButtonRect(tuner::MemoryButtons);
   content->resize(last.right() + 1 + 3, last.bottom() + 1 + 3);
 
-  accessibility::installInterfaces();
   memoryGroup = new QButtonGroup(this);
   memoryGroup->setExclusive(true);
   const QFont buttonFont = comicFont(16, false);
@@ -109,6 +108,7 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
     b->setAutoDefault(false);
     b->installEventFilter(this);
     memoryGroup->addButton(b, k);
+    accessibility::describeAsLatching(b);
     btn[std::size_t(k - 1)] = b;
     connect(b, &QPushButton::clicked, this, [this, k, b] {
       guarded([&] { btnxClick(k); });
