@@ -284,14 +284,15 @@ class ScreenReader(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        since = len(events)
-        connect = named("Connection", "push button")
-        do(connect)
-        await_announcement(since, "Connected to the server")
+        cls.connected_from = len(events)
+        do(named("Connection", "push button"))
         do(named("Scan and update system", "push button"))
         for panel in ("Orv15 @ address 0x02", "Orv18 @ address 0x03", "Orv11 @ address 0x06"):
             named("Select panel " + panel)
         box("Orv15 @ address 0x02")
+
+    def test_0_the_connection_is_heard(self):
+        await_announcement(self.connected_from, "Connected to the server")
 
     def test_a_display_reads_as_the_text_it_shows(self):
         orv11 = select("Orv11 @ address 0x06")
@@ -372,6 +373,12 @@ class ScreenReader(unittest.TestCase):
         # Every press changes the display (and so may each reply); the last value is always told.
         wait_for(lambda: told() and told()[-1] == final, "the value event of %s (heard %s)" % (final, told()))
         self.assertLess(len(told()), presses)
+
+    def test_f_a_disconnect_is_heard(self):
+        since = len(events)
+        do(named("Connection", "push button"))
+        await_announcement(since, "Disconnected from the server")
+        wait_for(lambda: not find(lambda x: x.name.startswith("Orv11 @") and showing(x)), "the boxes to go")
 
 
 if __name__ == "__main__":
