@@ -608,6 +608,9 @@ void TSevenSeg::paintEvent(QPaintEvent*) { Paint(); }
 
 void TSevenSeg::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
+  // The ring marks where Tab went; focus that a window hands out as it opens shows none, so a mouse
+  // user sees the display as it always was.
+  FFocusRing = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
   update();
 }
 
@@ -658,7 +661,7 @@ void TSevenSeg::Paint() {
             rgbOf(0x000000), rgbOf(FColBlackLine));
   QPainter painter(this);
   painter.drawImage(0, 0, FBackBuffer);
-  if (hasFocus()) {
+  if (hasFocus() && FFocusRing) {
     // Keyboard focus: a dotted ring in the segments' colour between the frame and the cells.
     painter.setPen(QPen(toQColor(FColorTxt), 1, Qt::DotLine));
     painter.drawRect(QRect(3, 3, w - 7, h - 7));

@@ -115,4 +115,5 @@ class TSevenSeg : public QWidget {
   QImage FBackBuffer;
   QTimer FAnnounceTimer;
   bool FAnnouncePending = false;
+  bool FFocusRing = false;
 };

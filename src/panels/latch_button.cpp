@@ -48,10 +48,16 @@ void TLatchButton::paintEvent(QPaintEvent*) {
     p.drawLine(e.bottomLeft(), e.bottomRight());
     p.drawLine(e.topRight(), e.bottomRight());
   }
-  if (hasFocus()) {
+  if (hasFocus() && focusRing_) {
     p.setPen(QPen(Qt::black, 1, Qt::DotLine));
     p.drawRect(r.adjusted(4, 4, -5, -5));
   }
+}
+
+void TLatchButton::focusInEvent(QFocusEvent* event) {
+  // Only focus that the keyboard moved here shows: a window opening hands out focus too.
+  focusRing_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QAbstractButton::focusInEvent(event);
 }
 
 void TLatchButton::mousePressEvent(QMouseEvent* event) {

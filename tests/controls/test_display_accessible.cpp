@@ -75,8 +75,8 @@ class TestDisplayAccessible : public QObject {
     QVERIFY(!iface->state().editable);
   }
 
-  // Tab reaches a display and shows where the focus is; a click does not take it, so a mouse user
-  // sees the display as it was.
+  // Tab reaches a display and shows where the focus is; neither a click nor a window's opening
+  // shows a ring, so a mouse user sees the display as it was.
   void takesTheKeyboardFocusOnly() {
     QWidget window;
     auto* before = new QLineEdit(&window);
@@ -90,6 +90,10 @@ class TestDisplayAccessible : public QObject {
     const QImage plain = ss->grab().toImage();
     QTest::mouseClick(ss, Qt::LeftButton);
     QVERIFY(before->hasFocus());
+    // Focus a window hands out as it opens shows nothing either; Tab shows a ring.
+    ss->setFocus(Qt::ActiveWindowFocusReason);
+    QCOMPARE(ss->grab().toImage(), plain);
+    before->setFocus();
     ss->setFocus(Qt::TabFocusReason);
     QVERIFY(ss->hasFocus());
     QVERIFY(QAccessible::queryAccessibleInterface(ss)->state().focusable);

@@ -458,6 +458,9 @@ class TestPanelControlArea : public QObject {
     QVERIFY(!port2->hasFocus());
     QTest::mouseClick(find("sbOrv18_1"), Qt::LeftButton);  // back up, as it was
     QCOMPARE(port2->grab().toImage(), plain);
+    port2->setFocus(Qt::ActiveWindowFocusReason);  // as a window hands it out
+    QCOMPARE(port2->grab().toImage(), plain);
+    port2->clearFocus();
     port2->setFocus(Qt::TabFocusReason);
     QVERIFY(port2->grab().toImage() != plain);
   }
