@@ -10,6 +10,7 @@ PACKAGES=(
   libhamlib-utils
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
+  at-spi2-core python3-pyatspi dbus-daemon dbus-bin
   dpkg-dev file desktop-file-utils appstream
 )
 

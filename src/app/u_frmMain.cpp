@@ -15,6 +15,7 @@
 #include "app/version.h"
 #include "common/address_list.h"
 #include "common/operator_dialogs.h"
+#include "controls/accessibility.h"
 #include "info/u_frmAbout.h"
 #include "info/u_frmStatus4Print.h"
 #include "link/ui/command_log.h"
@@ -84,6 +85,9 @@ TfrmMain::TfrmMain(const QString& installedPath)
   session = std::make_unique<Session>(*link, *sessionScreen);
 
   connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
+  // The connection's state is heard once it is known, carried by the connect button.
+  connect(link, &ControllerLink::opened, this,
+          [this] { accessibility::announce(btnConn_DisConn, QStringLiteral("Connected to the server")); });
   connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });
   connect(link, &ControllerLink::chunkFailed, this, [](const QString& message) { reportFailure(message); });
   statusList->cbAddressChange = [this] { guarded([this] { session->cbAddressChange(); }); };
@@ -347,6 +351,7 @@ void TfrmMain::btnConn_DisConnClick() {
 void TfrmMain::ClientSocket1Disconnect() {
   btnConn_DisConn->setText(QStringLiteral("Connect the Server"));
   btnConn_DisConn->setAccessibleDescription(btnConn_DisConn->text());
+  accessibility::announce(btnConn_DisConn, QStringLiteral("Disconnected from the server"));
 }
 
 void TfrmMain::btnScanClick() {

@@ -355,7 +355,9 @@ TSevenSeg::TSevenSeg(QWidget* parent) : QWidget(parent) {
   resize(216, 76);
   FWidth = width();
   FHeight = height();
-  accessibility::installDisplayInterface();
+  // Reached by Tab, so a screen reader reads it where the operator moves; a click leaves the focus where it is.
+  setFocusPolicy(Qt::TabFocus);
+  accessibility::installInterfaces();
   FAnnounceTimer.setSingleShot(true);
   FAnnounceTimer.setInterval(AnnounceIntervalMs);
   connect(&FAnnounceTimer, &QTimer::timeout, this, [this] {
@@ -604,6 +606,19 @@ void TSevenSeg::ProcessResize() {
 
 void TSevenSeg::paintEvent(QPaintEvent*) { Paint(); }
 
+void TSevenSeg::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  // The ring marks where Tab went; focus that a window hands out as it opens shows none, so a mouse
+  // user sees the display as it always was.
+  FFocusRing = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  update();
+}
+
+void TSevenSeg::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
 void TSevenSeg::Paint() {
   const int w = width(), h = height();
   if (w <= 0 || h <= 0) return;
@@ -644,5 +659,11 @@ void TSevenSeg::Paint() {
 
   DrawFrame(FBackBuffer, FFrameStyle, 0, 0, w - 1, h - 1, rgbOf(0xFFFFFF), rgbOf(0xC0C0C0), rgbOf(0x808080),
             rgbOf(0x000000), rgbOf(FColBlackLine));
-  QPainter(this).drawImage(0, 0, FBackBuffer);
+  QPainter painter(this);
+  painter.drawImage(0, 0, FBackBuffer);
+  if (hasFocus() && FFocusRing) {
+    // Keyboard focus: a dotted ring in the segments' colour between the frame and the cells.
+    painter.setPen(QPen(toQColor(FColorTxt), 1, Qt::DotLine));
+    painter.drawRect(QRect(3, 3, w - 7, h - 7));
+  }
 }

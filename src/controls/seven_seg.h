@@ -84,6 +84,8 @@ class TSevenSeg : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void ProcessResize();
@@ -113,4 +115,5 @@ class TSevenSeg : public QWidget {
   QImage FBackBuffer;
   QTimer FAnnounceTimer;
   bool FAnnouncePending = false;
+  bool FFocusRing = false;
 };

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/accessibility.h"
+
 namespace {
 const QColor kUpFace(212, 207, 201);
 const QColor kDisabledFace(51, 51, 51);
@@ -13,7 +15,9 @@ const QColor kDownFace(255, 0, 0);
 TLatchButton::TLatchButton(QWidget* parent) : QAbstractButton(parent) {
   setCheckable(true);
   setFixedSize(kWidth, kHeight);
-  setFocusPolicy(Qt::NoFocus);
+  // Only the keyboard moves the focus here: a click leaves the faces as they were.
+  setFocusPolicy(Qt::TabFocus);
+  accessibility::describeAsLatching(this);
 }
 
 void TLatchButton::paintEvent(QPaintEvent*) {
@@ -44,6 +48,16 @@ void TLatchButton::paintEvent(QPaintEvent*) {
     p.drawLine(e.bottomLeft(), e.bottomRight());
     p.drawLine(e.topRight(), e.bottomRight());
   }
+  if (hasFocus() && focusRing_) {
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(r.adjusted(4, 4, -5, -5));
+  }
+}
+
+void TLatchButton::focusInEvent(QFocusEvent* event) {
+  // Only focus that the keyboard moved here shows: a window opening hands out focus too.
+  focusRing_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QAbstractButton::focusInEvent(event);
 }
 
 void TLatchButton::mousePressEvent(QMouseEvent* event) {

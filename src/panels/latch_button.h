@@ -19,7 +19,11 @@ class TLatchButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  bool focusRing_ = false;
 };
 
 // The button's caption. A left click runs the button's action without touching which button is

@@ -11,6 +11,8 @@
 
 #include "common/address_list.h"
 #include "common/operator_dialogs.h"
+#include "controls/accessibility.h"
+#include "controls/keyboard_group.h"
 #include "controls/seven_seg.h"
 #include "link/controller_link.h"
 #include "link/protocol.h"
@@ -125,6 +127,12 @@ void namePort(TLatchButton* button, TCaptionLabel* caption, int port, const QStr
   caption->setAccessibleName(name);
 }
 
+// Qt names a nameless control in a group box after the box's title; an empty port label would read
+// as "Orv15 @ address 0x02".
+void namePortLabel(QLabel* label) {
+  label->setAccessibleName(label->text().isEmpty() ? QStringLiteral("no label") : QString());
+}
+
 QString modelCaption(const QString& model, int address) {
   return model + QStringLiteral(" @ address 0x") + hexText(address, 2);
 }
@@ -173,10 +181,14 @@ void PanelControlArea::buildOrv11(QWidget* parent) {
     b->setAccessibleName(QString::fromLatin1(s.spoken));
     caption->setAccessibleName(QString::fromLatin1(s.spoken));
     const int delta = s.delta;
-    auto action = [this, delta] { guarded([&] { step(delta); }); };
+    auto action = [this, delta, b] {
+      guarded([&] { step(delta); });
+      accessibility::announceReadout(b, ssOrv11);
+    };
     connect(b, &QAbstractButton::clicked, this, action);
     connect(caption, &TCaptionLabel::clicked, this, action);
   }
+  makeKeyboardGroup(orv11Group_);
 }
 
 PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int model) {
@@ -206,6 +218,7 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
               QString::number(k) + u':');
     pb.portLabels[k - 1] =
         makeLabel(pb.box, QStringLiteral("lbl%1Btn%2").arg(m).arg(k), right ? 301 : 109, labelTop, comic(16, false));
+    namePortLabel(pb.portLabels[k - 1]);
   }
 
   pb.group = new QButtonGroup(pb.box);
@@ -221,7 +234,11 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
     pb.captions[k - 1] = caption;
     namePort(b, caption, k, QString());
 
-    auto action = [this, is15, k] { guarded([&] { is15 ? sbOrv15Click(k) : SettOrv18Knapp(k); }); };
+    TSevenSeg* readout = pb.display;
+    auto action = [this, is15, k, b, readout] {
+      guarded([&] { is15 ? sbOrv15Click(k) : SettOrv18Knapp(k); });
+      accessibility::announceReadout(b, readout);
+    };
     connect(b, &QAbstractButton::clicked, this, action);
     connect(caption, &TCaptionLabel::clicked, this, action);
     const int tag = tagBase + k;
@@ -231,6 +248,7 @@ PanelControlArea::PortBox PanelControlArea::buildPortBox(QWidget* parent, int mo
     connect(b, &TLatchButton::rightPressed, this, rightClick);
     connect(caption, &TCaptionLabel::rightPressed, this, rightClick);
   }
+  makeKeyboardGroup(pb.group);
 
   pb.editor = new QLineEdit(pb.box);
   pb.editor->setObjectName(QStringLiteral("edt%1Text").arg(m));
@@ -359,6 +377,7 @@ void PanelControlArea::setPortLabel(PortBox& box, int port, const QString& text)
   QLabel* label = box.portLabels[port - 1];
   if (label->text() == text) return;
   setLabelText(label, text);
+  namePortLabel(label);
   namePort(box.buttons[port - 1], box.captions[port - 1], port, text);
 }
 

@@ -13,6 +13,8 @@
 #include <QScrollArea>
 
 #include "common/operator_dialogs.h"
+#include "controls/accessibility.h"
+#include "controls/keyboard_group.h"
 #include "controls/seven_seg.h"
 #include "link/controller_link.h"
 #include "link/protocol.h"
@@ -104,12 +106,16 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
     b->setFont(buttonFont);
     b->setCheckable(true);
     b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::NoFocus);
     b->installEventFilter(this);
     memoryGroup->addButton(b, k);
+    accessibility::describeAsLatching(b);
     btn[std::size_t(k - 1)] = b;
-    connect(b, &QPushButton::clicked, this, [this, k] { guarded([&] { btnxClick(k); }); });
+    connect(b, &QPushButton::clicked, this, [this, k, b] {
+      guarded([&] { btnxClick(k); });
+      accessibility::announceReadout(b, ssOrv11);
+    });
   }
+  makeKeyboardGroup(memoryGroup, 3);
   sbKnapper->setWidget(content);
   sbKnapper->setAccessibleName(QStringLiteral("Memories"));
   nameMemoryButtons();
@@ -143,7 +149,7 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   connect(btnClose, &QPushButton::clicked, this, [this] { guarded([&] { btnCloseClick(); }); });
 
   showLabelEditor(false);
-  // The memory buttons take no focus (a stray Space would move the tuner); Escape is the close box.
+  // The memory buttons are one stop of the chain, before these; Escape is the close box.
   setTabOrder(leLine1, leLine2);
   setTabOrder(leLine2, btnSave);
   setTabOrder(btnSave, btnClose);

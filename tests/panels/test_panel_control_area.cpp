@@ -5,17 +5,32 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QAccessible>
+#include <QApplication>
 #include <QtTest>
 
 #include <memory>
 
 #include "common/operator_dialogs.h"
+#include "controls/accessibility.h"
 #include "controls/seven_seg.h"
 #include "panels/latch_button.h"
 #include "panels/panel_control_area.h"
 #include "panels/panel_host.h"
 #include "storage/record_files.h"
 #include "support/program_state.h"
+
+namespace {
+
+// The notifications the program announced: what each says and the control carrying it.
+QList<QPair<QString, QObject*>> announcements;
+
+void recordAnnouncement(QAccessibleEvent* event) {
+  QAccessibleInterface* iface = event->accessibleInterface();
+  if (event->type() == QAccessible::ObjectShow && iface && iface->role() == QAccessible::Notification)
+    announcements.append({iface->text(QAccessible::Name), iface->parent() ? iface->parent()->object() : nullptr});
+}
+
+}  // namespace
 
 class TestPanelControlArea : public QObject {
   Q_OBJECT
@@ -376,6 +391,115 @@ class TestPanelControlArea : public QObject {
     area->Orv18ClearLabels();
     QCOMPARE(name("sbOrv18_2"), QStringLiteral("Port 2"));
     QCOMPARE(name("spOrv11_1NN"), QStringLiteral("Step down 16"));
+  }
+
+  // A box's buttons are one Tab stop; the arrows move among them and switch nothing; Space and
+  // Enter press; what the readout then shows is announced by the pressed button.
+  void buttonsFromTheKeyboard_data() {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("heard");
+    QTest::newRow("Orv18 ports") << "Orv18" << "sbOrv18_1" << "sbOrv18_3" << "#0x03 Set X:1=3" << "Port 3";
+    QTest::newRow("Orv15 ports") << "Orv15" << "sbOrv15_1" << "sbOrv15_3" << "#0x03 Set X:1=3" << "Port 3";
+    QTest::newRow("Orv11 steps") << "Orv11" << "sbOrv11_1pp" << "sbOrv11_1M" << "#0x03 Set X:1=9" << "Position 09";
+  }
+  void buttonsFromTheKeyboard() {
+    QFETCH(QString, model);
+    QFETCH(QString, first);
+    QFETCH(QString, pressed);
+    QFETCH(QString, sent);
+    QFETCH(QString, heard);
+    putPanel(3, model.toLatin1().constData(), 10);
+    select(3);
+    host->window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&host->window));
+    host->link.clearLog();
+    announcements.clear();
+    accessibility::setEventSink(recordAnnouncement);
+    auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+
+    find(first.toLatin1().constData())->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);  // none before the first
+    QCOMPARE(focused(), first);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(focused(), pressed);
+    QVERIFY(host->link.logEntries().isEmpty());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(host->link.logEntries(), QStringList{QStringLiteral("Tx to server: ") + sent + QStringLiteral("\r\n")});
+    QCOMPARE(announcements.size(), 1);
+    QCOMPARE(announcements[0].first, heard);
+    QCOMPARE(announcements[0].second, find(pressed.toLatin1().constData()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(host->link.logEntries().size(), 3);
+    accessibility::setEventSink(nullptr);
+
+    // Tab leaves the group, and comes back to the button last used.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(!qobject_cast<TLatchButton*>(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(focused(), pressed);
+  }
+
+  // The focused button shows a ring; a click never moves the focus, so a mouse user sees the faces
+  // as they were.
+  void focusIsVisibleAndTheMouseLeavesIt() {
+    putPanel(3, "Orv18", 1);
+    select(3);
+    host->window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&host->window));
+    auto* port2 = find<TLatchButton>("sbOrv18_2");
+    const QImage plain = port2->grab().toImage();
+    QTest::mouseClick(port2, Qt::LeftButton);
+    QVERIFY(!port2->hasFocus());
+    QTest::mouseClick(find("sbOrv18_1"), Qt::LeftButton);  // back up, as it was
+    QCOMPARE(port2->grab().toImage(), plain);
+    port2->setFocus(Qt::ActiveWindowFocusReason);  // as a window hands it out
+    QCOMPARE(port2->grab().toImage(), plain);
+    port2->clearFocus();
+    port2->setFocus(Qt::TabFocusReason);
+    QVERIFY(port2->grab().toImage() != plain);
+  }
+
+  // The only action is a press that does what a click does; Qt's toggle would mark the port
+  // without sending anything.
+  void theButtonsActionIsAClick() {
+    putPanel(3, "Orv18", 1);
+    select(3);
+    host->link.clearLog();
+    QAccessibleInterface* port4 = QAccessible::queryAccessibleInterface(find("sbOrv18_4"));
+    QAccessibleActionInterface* action = port4->actionInterface();
+    QVERIFY(action);
+    QCOMPARE(action->actionNames(),
+             (QStringList{QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::setFocusAction()}));
+    action->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!port4->state().checked);
+    QVERIFY(host->link.logEntries().isEmpty());
+    action->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(host->link.logEntries(), QStringList{QStringLiteral("Tx to server: #0x03 Set X:1=4\r\n")});
+    QVERIFY(port4->state().checked);
+    QCOMPARE(display("ssOrv18")->caption(), QStringLiteral("4"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(find("sbOrv11_1P"))->actionInterface()->actionNames().first(),
+             QAccessibleActionInterface::pressAction());
+  }
+
+  // An empty port label reads as having no label, never as the box's title.
+  void emptyPortLabelsHaveANameOfTheirOwn() {
+    putPanel(2, "Orv15", 1);
+    SystemArray[2].Btn3Txt = QStringLiteral("Vertical");
+    select(2);
+    auto name = [&](const char* label) {
+      return QAccessible::queryAccessibleInterface(find(label))->text(QAccessible::Name);
+    };
+    QCOMPARE(name("lblOrv15Btn4"), QStringLiteral("no label"));
+    QCOMPARE(name("lblOrv18Btn1"), QStringLiteral("no label"));
+    QCOMPARE(name("lblOrv15Btn3"), QStringLiteral("Vertical"));
+    area->Orv15ClearLabels();
+    QCOMPARE(name("lblOrv15Btn3"), QStringLiteral("no label"));
   }
 
   void secondRightClickChangesPortAndLeftClickKeepsEditorOpen() {

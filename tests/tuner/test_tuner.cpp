@@ -348,6 +348,53 @@ class TestTuner : public QObject {
     QCOMPARE(Orv11APos, 0);
   }
 
+  // The memories are one stop of the Tab chain; the arrows walk the three columns without
+  // recalling anything; Space, Enter and the accessibility action recall like a click.
+  void memoriesFromTheKeyboardAndTheirAction() {
+    putPanel(0x0A, "Orv11", "", 0, 1);
+    TunerArray[0].Adresse = 0x0A;
+    TunerArray[0].Buttons[4].Verdi = 0x21;
+    TunerArray[0].Buttons[5].Verdi = 0x22;
+    TunerArray[0].Buttons[8].Verdi = 0x25;
+    FakeController ctl;
+    QVERIFY(ctl.connect(*link));
+    w1->openWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w1.get()));
+
+    w1->memoryButton(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), w1->memoryButton(5));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);  // the first row has none above
+    QCOMPARE(QApplication::focusWidget(), w1->memoryButton(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    const QString shownBefore = w1->display()->caption();
+    QCOMPARE(QApplication::focusWidget(), w1->memoryButton(5));
+    for (int k = 1; k <= tuner::MemoryButtons; ++k) QVERIFY(!w1->memoryButton(k)->isChecked());
+    QCOMPARE(w1->display()->caption(), shownBefore);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTRY_COMPARE(ctl.received, QByteArray("#0x0A Set X:1=33\r\n"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(ctl.received, QByteArray("#0x0A Set X:1=33\r\n#0x0A Set X:1=34\r\n"));
+    QVERIFY(w1->memoryButton(6)->isChecked());
+
+    // Tab leaves the memories: they are a single stop.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    for (int k = 1; k <= tuner::MemoryButtons; ++k) QVERIFY(QApplication::focusWidget() != w1->memoryButton(k));
+
+    QAccessibleActionInterface* action =
+        QAccessible::queryAccessibleInterface(w1->memoryButton(9))->actionInterface();
+    QVERIFY(action);
+    QVERIFY(!action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    action->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(ctl.received.right(18), QByteArray("#0x0A Set X:1=37\r\n"));
+    QVERIFY(w1->memoryButton(9)->isChecked());
+    QCOMPARE(w1->display()->caption(), QStringLiteral("25"));
+  }
+
   void recallWithoutConnection_data() {
     QTest::addColumn<int>("tunerNr");
     QTest::addColumn<int>("orv11APos");
