@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fast != literal || std::memcmp(fastStatus, literalStatus, sizeof fastStatus) != 0) std::abort();
 
   QList<int> fastAddresses, literalAddresses;
-  const QString fastFailure = failureOf([&] { fastAddresses = ReplyAddresses(chunk); });
+  const QString fastFailure = failureOf([&] { fastAddresses = ReplyAddresses(parseStatusReplies(chunk), chunk); });
   const QString literalFailure = failureOf([&] { literalAddresses = literalReplyAddresses(chunk); });
   if (fastFailure != literalFailure || fastAddresses != literalAddresses) std::abort();
   return 0;

@@ -243,8 +243,9 @@ void ControllerLink::handleChunk(const QByteArray& bytes) {
   runHandler(
       [&] {
         if (chunk.contains(u"Ret X")) {
-          GetStatus(chunk);
-          const QList<int> addresses = ReplyAddresses(chunk);
+          const StatusReplies read = parseStatusReplies(chunk);
+          applyStatusReplies(read);
+          const QList<int> addresses = ReplyAddresses(read, chunk);
           if (onStatusReplies) onStatusReplies(addresses);
         }
         StrengMottatt = true;

@@ -277,7 +277,10 @@ bool readPlainReplies(QStringView s, QList<StatusReply>& replies) {
 
 StatusReplies parseStatusReplies(QStringView chunk) {
   StatusReplies plain;
-  if (readPlainReplies(chunk, plain.replies)) return plain;
+  if (readPlainReplies(chunk, plain.replies)) {
+    plain.plain = true;
+    return plain;
+  }
   return StatusWalk(chunk).run();
 }
 
@@ -295,13 +298,16 @@ void applyStatusReplies(const StatusReplies& replies) {
 
 void GetStatus(QStringView s) { applyStatusReplies(parseStatusReplies(s)); }
 
+QList<int> ReplyAddresses(const StatusReplies& read, QStringView chunk) {
+  if (!read.plain) return ReplyAddresses(chunk);
+  QList<int> result;
+  for (const StatusReply& r : read.replies)
+    if (isSystemSlot(r.address)) result.append(r.address);
+  return result;
+}
+
 QList<int> ReplyAddresses(QStringView s) {
   QList<int> result;
-  if (QList<StatusReply> plain; readPlainReplies(s, plain)) {
-    for (const StatusReply& r : plain)
-      if (isSystemSlot(r.address)) result.append(r.address);
-    return result;
-  }
   const qsizetype n = s.size();
   ForwardFinder ret(s, u" Ret"), cr(s, u"\r");
   qsizetype p = 0;

@@ -60,6 +60,8 @@ struct StatusReply {
 struct StatusReplies {
   QList<StatusReply> replies;
   std::optional<QString> failedText;
+  // Read in the exact form a controller sends, so its reply addresses are its replies' own.
+  bool plain = false;
 };
 StatusReplies parseStatusReplies(QStringView chunk);
 // Every reply, or the ConversionError of the first text that fails.
@@ -72,6 +74,8 @@ void GetStatus(QStringView s);  // parseStatusReplies, then applyStatusReplies
 
 // The slot numbers of the chunk's status replies, in order, limited to slots of the table.
 QList<int> ReplyAddresses(QStringView s);
+// The same for a chunk read already, without walking it again when its replies were plain.
+QList<int> ReplyAddresses(const StatusReplies& read, QStringView chunk);
 
 namespace command {
 QString nameRequest();                     // "#0xFF Get Name" CR LF
