@@ -15,11 +15,6 @@
 
 namespace {
 
-template <class T, std::size_t N>
-QByteArray tableBytes(const T (&table)[N], int count = N) {
-  return QByteArray(reinterpret_cast<const char*>(table), qsizetype(sizeof(T)) * count);
-}
-
 // One of the program's own files: its name as the program spells it, what lies in it before the
 // test, whether reading through the program saw that content, and a store through the program
 // that returns the bytes it must leave in the file.

@@ -20,11 +20,6 @@ Q_DECLARE_METATYPE(RefusingFolder::Kind)
 
 namespace {
 
-template <class T, std::size_t N>
-QByteArray tableBytes(const T (&table)[N], int count = N) {
-  return QByteArray(reinterpret_cast<const char*>(table), qsizetype(sizeof(T)) * count);
-}
-
 // One store of the program: the file it writes, what lies there before, and the store itself,
 // which returns the error it reported ("" when none) and leaves in `expected` the bytes the file
 // must then hold.

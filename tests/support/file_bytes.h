@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QtTest>
 
+// The first `count` records of a program-wide table, byte for byte as a record file holds them.
+template <class T, std::size_t N>
+QByteArray tableBytes(const T (&table)[N], int count = N) {
+  return QByteArray(reinterpret_cast<const char*>(table), qsizetype(sizeof(T)) * count);
+}
+
 inline QByteArray fileBytes(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
