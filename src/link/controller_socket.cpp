@@ -66,7 +66,7 @@ void ControllerSocket::attemptDone() {
   }
   state_ = State::Connected;
   readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-  connect(readNotifier_.get(), &QSocketNotifier::activated, this, &ControllerSocket::onReadable);
+  connect(readNotifier_.get(), &QSocketNotifier::activated, this, &ControllerSocket::readyRead);
   emit connected();
 }
 
@@ -74,8 +74,6 @@ void ControllerSocket::failAttempt(int errorNumber) {
   abort();
   emit attemptFailed(errorNumber);
 }
-
-void ControllerSocket::onReadable() { emit readyRead(); }
 
 qint64 ControllerSocket::bytesAvailable() const {
   int n = 0;

@@ -49,7 +49,6 @@ class ControllerSocket : public QObject {
   enum class State { Closed, Connecting, Connected };
   void attemptDone();
   void failAttempt(int errorNumber);
-  void onReadable();
   void flushWrites();
   // Closes the socket and tells ended() from the event loop; the first end counts.
   void endLater(int errorNumber);
