@@ -63,6 +63,8 @@ class Stack:
         self.a11y = wait_for(self.a11y_address, "the accessibility bus")
         self.start(["/usr/libexec/at-spi2-registryd", "--use-gnome-session=0"], "registryd.log",
                    env=dict(self.env, AT_SPI_BUS_ADDRESS=self.a11y))
+        # A program that starts before the registry is on the bus is never listed on the desktop.
+        wait_for(self.registry_up, "the accessibility registry")
 
         self.sim_log = os.path.join(self.dir, "sim.log")
         self.start([SIM, "--port", "0", "--panels", PANELS], "sim.log")
@@ -79,13 +81,21 @@ class Stack:
     def start_program(self):
         # Qt finds the accessibility bus through the session bus; with AT_SPI_BUS_ADDRESS set it
         # connects but never registers.
-        env = dict(self.env, QT_QPA_PLATFORM="xcb", ASAN_OPTIONS="detect_leaks=0")
+        # Qt also reads whether accessibility is on from the session, which a loaded machine may
+        # answer after Qt has asked; the program is told so itself.
+        env = dict(self.env, QT_QPA_PLATFORM="xcb", ASAN_OPTIONS="detect_leaks=0", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.program = self.start([self.program_path], "program.log", env=env)
 
     def a11y_address(self):
         r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply=literal", "/org/a11y/bus",
                             "org.a11y.Bus.GetAddress"], env=self.env, capture_output=True, text=True)
         return r.stdout.strip() if r.returncode == 0 and r.stdout.strip() else None
+
+    def registry_up(self):
+        r = subprocess.run(["dbus-send", "--bus=" + self.a11y, "--dest=org.freedesktop.DBus", "--print-reply=literal",
+                            "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                            "string:org.a11y.atspi.Registry"], env=self.env, capture_output=True, text=True)
+        return r.returncode == 0 and "true" in r.stdout
 
     def down(self):
         for p in reversed(self.procs):
