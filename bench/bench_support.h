@@ -3,11 +3,11 @@
 // without the poll's pauses.
 #include <QCoreApplication>
 
-#include "app/u_frmMain.h"
+#include "gui/app/u_frmMain.h"
 #include "controller_sim.h"
-#include "session/session.h"
-#include "model/system_table.h"
-#include "panels/status_list.h"
+#include "core/session/session.h"
+#include "core/model/system_table.h"
+#include "gui/panels/status_list.h"
 
 inline void showScannedPanels(TfrmMain& w, int panels) {
   int tuners = 0;

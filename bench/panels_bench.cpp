@@ -5,13 +5,13 @@
 #include <QComboBox>
 #include <QScrollArea>
 
-#include "link/ui/command_log.h"
-#include "link/controller_link.h"
-#include "link/protocol.h"
-#include "model/formatting.h"
-#include "model/system_table.h"
-#include "panels/panel_control_area.h"
-#include "panels/status_list.h"
+#include "gui/link/command_log.h"
+#include "core/link/controller_link.h"
+#include "core/link/protocol.h"
+#include "core/model/formatting.h"
+#include "core/model/system_table.h"
+#include "gui/panels/panel_control_area.h"
+#include "gui/panels/status_list.h"
 
 namespace {
 

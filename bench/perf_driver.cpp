@@ -29,13 +29,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/u_frmMain.h"
+#include "gui/app/u_frmMain.h"
 #include "controller_sim.h"
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "session/session.h"
-#include "model/system_table.h"
-#include "panels/status_list.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/session/session.h"
+#include "core/model/system_table.h"
+#include "gui/panels/status_list.h"
 #include "bench_support.h"
 
 namespace {

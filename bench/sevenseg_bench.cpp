@@ -1,5 +1,5 @@
 // Seven-segment display: cost of a caption change, of one glyph strip, and of a full status list.
-#include "controls/seven_seg.h"
+#include "gui/controls/seven_seg.h"
 
 #include <QApplication>
 #include <QImage>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "userconfig/command_files.h"
+#include "core/storage/command_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "link/protocol.h"
-#include "model/codepage.h"
-#include "model/system_table.h"
+#include "core/link/protocol.h"
+#include "core/model/codepage.h"
+#include "core/model/system_table.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "follow/band_map.h"
-#include "follow/radio_info.h"
+#include "core/follow/band_map.h"
+#include "core/follow/radio_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray packet(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "model/system_table.h"
-#include "storage/record_files.h"
+#include "core/model/system_table.h"
+#include "core/storage/record_files.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "follow/band_map.h"
-#include "follow/rig_answer.h"
+#include "core/follow/band_map.h"
+#include "core/follow/rig_answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto answer = readRigAnswer(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "storage/settings_file.h"
+#include "core/storage/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static QTemporaryDir dir;

@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   libbenchmark-dev jq
   libhamlib-utils
   fonts-comic-neue fonts-dejavu-core fonts-dejavu-extra

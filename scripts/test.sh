@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test offscreen,
+# Checks the tree's own rules (scripts/check-tree.sh), builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test offscreen,
 # and builds the fuzz targets with clang and runs each briefly on its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,7 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_FUZZ=ON \
 cmake --build build-fuzz -j "$jobs"
 
 status=0
+bash scripts/check-tree.sh || status=1
 ctest --test-dir build-fuzz --output-on-failure || status=1
 ctest --test-dir build-test --output-on-failure -j "$jobs" || status=1
 exit $status

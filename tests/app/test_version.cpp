@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "app/version.h"
-#include "model/operator_error.h"
+#include "gui/app/version.h"
+#include "core/model/operator_error.h"
 
 class TestVersion : public QObject {
   Q_OBJECT

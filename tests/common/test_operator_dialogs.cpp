@@ -1,8 +1,8 @@
 // What a message box shows of a long message: its beginning and its end.
 #include <QtTest>
 
-#include "common/operator_dialogs.h"
-#include "link/protocol.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/model/integer_rule.h"
 
 class TestOperatorDialogs : public QObject {
   Q_OBJECT

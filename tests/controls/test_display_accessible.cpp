@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "controls/accessibility.h"
-#include "controls/seven_seg.h"
+#include "gui/controls/accessibility.h"
+#include "gui/controls/seven_seg.h"
 
 namespace {
 

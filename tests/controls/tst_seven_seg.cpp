@@ -1,4 +1,4 @@
-#include "controls/seven_seg.h"
+#include "gui/controls/seven_seg.h"
 
 #include <QtTest>
 

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "model/system_table.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/model/system_table.h"
 
 AppFixture::AppFixture() { clock_.start(); }
 

@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "app/u_frmMain.h"
-#include "common/operator_dialogs.h"
+#include "gui/app/u_frmMain.h"
+#include "gui/common/operator_dialogs.h"
 #include "controller_sim.h"
 #include "support/program_state.h"
 

@@ -18,17 +18,17 @@
 #include <map>
 
 #include "e2e/app_fixture.h"
-#include "link/ui/command_log.h"
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "model/codepage.h"
-#include "session/session.h"
-#include "model/system_table.h"
-#include "panels/panel_control_area.h"
-#include "panels/status_list.h"
-#include "tuner/u_frmTuner.h"
-#include "userconfig/command_files.h"
-#include "userconfig/user_buttons.h"
+#include "gui/link/command_log.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/model/codepage.h"
+#include "core/session/session.h"
+#include "core/model/system_table.h"
+#include "gui/panels/panel_control_area.h"
+#include "gui/panels/status_list.h"
+#include "gui/tuner/u_frmTuner.h"
+#include "core/storage/command_files.h"
+#include "gui/userconfig/user_buttons.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "controls/seven_seg.h"
+#include "gui/controls/seven_seg.h"
 #include "e2e/app_fixture.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "model/system_table.h"
-#include "tuner/u_frmTuner.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/model/system_table.h"
+#include "gui/tuner/u_frmTuner.h"
 
 namespace {
 

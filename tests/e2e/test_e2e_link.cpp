@@ -10,14 +10,14 @@
 #include <QtTest>
 
 #include "e2e/app_fixture.h"
-#include "link/ui/command_log.h"
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "session/session.h"
-#include "model/system_table.h"
-#include "panels/panel_control_area.h"
+#include "gui/link/command_log.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/session/session.h"
+#include "core/model/system_table.h"
+#include "gui/panels/panel_control_area.h"
 #include "support/file_bytes.h"
-#include "controls/seven_seg.h"
+#include "gui/controls/seven_seg.h"
 
 namespace {
 

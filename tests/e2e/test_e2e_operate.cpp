@@ -12,18 +12,18 @@
 #include <QScrollArea>
 #include <QtTest>
 
-#include "controls/seven_seg.h"
+#include "gui/controls/seven_seg.h"
 #include "e2e/app_fixture.h"
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "model/system_table.h"
-#include "panels/panel_control_area.h"
-#include "storage/ui/u_frmSaveConfig.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/model/system_table.h"
+#include "gui/panels/panel_control_area.h"
+#include "gui/storage/u_frmSaveConfig.h"
 #include "support/file_bytes.h"
 #include "support/namesakes.h"
-#include "tuner/u_frmTuner.h"
-#include "userconfig/u_frmConfigButtons.h"
-#include "userconfig/user_buttons.h"
+#include "gui/tuner/u_frmTuner.h"
+#include "gui/userconfig/u_frmConfigButtons.h"
+#include "gui/userconfig/user_buttons.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <QtTest>
 
 #include "e2e/app_fixture.h"
-#include "link/controller_link.h"
-#include "link/controller_socket.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "panels/panel_control_area.h"
-#include "session/session.h"
-#include "model/system_table.h"
-#include "storage/settings_file.h"
+#include "core/link/controller_link.h"
+#include "core/link/controller_socket.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "gui/panels/panel_control_area.h"
+#include "core/session/session.h"
+#include "core/model/system_table.h"
+#include "core/storage/settings_file.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "controller_sim.h"
-#include "follow/follower.h"
+#include "core/follow/follower.h"
 
 // Entered from 145 MHz, where the dummy rig starts (outside every range).
 inline const QString kMap = QStringLiteral(

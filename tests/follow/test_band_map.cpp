@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "follow/band_map.h"
+#include "core/follow/band_map.h"
 
 namespace {
 

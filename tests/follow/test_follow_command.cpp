@@ -3,7 +3,7 @@
 
 #include <csignal>
 
-#include "follow/follow_command.h"
+#include "core/follow/follow_command.h"
 #include "follow_fixture.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <QUdpSocket>
 
-#include "follow/controller_channel.h"
-#include "follow/n1mm_source.h"
+#include "core/follow/controller_channel.h"
+#include "core/follow/n1mm_source.h"
 #include "follow_fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "follow/controller_channel.h"
-#include "follow/rig_source.h"
+#include "core/follow/controller_channel.h"
+#include "core/follow/rig_source.h"
 #include "follow_fixture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QSet>
 #include <QTest>
 
-#include "info/u_frmAbout.h"
+#include "gui/info/u_frmAbout.h"
 
 class TestAbout : public QObject {
   Q_OBJECT

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "info/u_frmStatus4Print.h"
-#include "model/system_table.h"
+#include "gui/info/u_frmStatus4Print.h"
+#include "core/model/system_table.h"
 
 namespace {
 

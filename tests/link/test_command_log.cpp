@@ -8,7 +8,7 @@
 #include <QStaticText>
 #include <QtTest>
 
-#include "link/ui/command_log.h"
+#include "gui/link/command_log.h"
 
 // In a list of entries between paints: the operator presses Page Up instead.
 constexpr int kPageUp = -1;

@@ -14,8 +14,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "link/controller_link.h"
-#include "model/system_table.h"
+#include "core/link/controller_link.h"
+#include "core/model/system_table.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "link/protocol.h"
-#include "model/system_table.h"
+#include "core/link/protocol.h"
+#include "core/model/system_table.h"
 
 namespace {
 const QString kFourPanels =

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "model/file_names.h"
-#include "model/system_table.h"
+#include "core/model/file_names.h"
+#include "core/model/system_table.h"
 #include "support/file_bytes.h"
 
 class TestFileNames : public QObject {

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "model/program_folder.h"
+#include "core/model/program_folder.h"
 
 // The ordinary build: the program's files lie beside the executable, wherever it was started from.
 class TestProgramFolder : public QObject {

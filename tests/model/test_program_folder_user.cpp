@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "model/program_folder.h"
+#include "core/model/program_folder.h"
 
 // The packaged build: the program's files lie in the user's data folder, created on demand.
 class TestProgramFolderUser : public QObject {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "model/codepage.h"
-#include "model/formatting.h"
-#include "model/system_table.h"
+#include "core/model/codepage.h"
+#include "core/model/formatting.h"
+#include "core/model/system_table.h"
 
 class TestRecords : public QObject {
   Q_OBJECT

@@ -16,7 +16,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "model/records.h"
+#include "core/model/records.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "common/address_list.h"
-#include "link/ui/command_log.h"
-#include "link/controller_link.h"
-#include "model/formatting.h"
-#include "model/system_table.h"
+#include "gui/common/address_list.h"
+#include "gui/link/command_log.h"
+#include "core/link/controller_link.h"
+#include "core/model/formatting.h"
+#include "core/model/system_table.h"
 
 struct PanelHost {
   QWidget window;

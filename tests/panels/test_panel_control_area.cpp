@@ -10,13 +10,13 @@
 
 #include <memory>
 
-#include "common/operator_dialogs.h"
-#include "controls/accessibility.h"
-#include "controls/seven_seg.h"
-#include "panels/latch_button.h"
-#include "panels/panel_control_area.h"
+#include "gui/common/operator_dialogs.h"
+#include "gui/controls/accessibility.h"
+#include "gui/controls/seven_seg.h"
+#include "gui/panels/latch_button.h"
+#include "gui/panels/panel_control_area.h"
 #include "panels/panel_host.h"
-#include "storage/record_files.h"
+#include "core/storage/record_files.h"
 #include "support/program_state.h"
 
 namespace {
@@ -401,9 +401,21 @@ class TestPanelControlArea : public QObject {
     QTest::addColumn<QString>("pressed");
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QString>("heard");
-    QTest::newRow("Orv18 ports") << "Orv18" << "sbOrv18_1" << "sbOrv18_3" << "#0x03 Set X:1=3" << "Port 3";
-    QTest::newRow("Orv15 ports") << "Orv15" << "sbOrv15_1" << "sbOrv15_3" << "#0x03 Set X:1=3" << "Port 3";
-    QTest::newRow("Orv11 steps") << "Orv11" << "sbOrv11_1pp" << "sbOrv11_1M" << "#0x03 Set X:1=9" << "Position 09";
+    QTest::newRow("Orv18 ports") << "Orv18"
+                                 << "sbOrv18_1"
+                                 << "sbOrv18_3"
+                                 << "#0x03 Set X:1=3"
+                                 << "Port 3";
+    QTest::newRow("Orv15 ports") << "Orv15"
+                                 << "sbOrv15_1"
+                                 << "sbOrv15_3"
+                                 << "#0x03 Set X:1=3"
+                                 << "Port 3";
+    QTest::newRow("Orv11 steps") << "Orv11"
+                                 << "sbOrv11_1pp"
+                                 << "sbOrv11_1M"
+                                 << "#0x03 Set X:1=9"
+                                 << "Position 09";
   }
   void buttonsFromTheKeyboard() {
     QFETCH(QString, model);

@@ -8,10 +8,10 @@
 
 #include <memory>
 
-#include "common/operator_dialogs.h"
-#include "controls/seven_seg.h"
+#include "gui/common/operator_dialogs.h"
+#include "gui/controls/seven_seg.h"
 #include "panels/panel_host.h"
-#include "panels/status_list.h"
+#include "gui/panels/status_list.h"
 #include "support/program_state.h"
 
 namespace {

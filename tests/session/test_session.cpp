@@ -4,11 +4,11 @@
 #include <optional>
 
 #include "controller_sim.h"
-#include "link/controller_link.h"
-#include "link/protocol.h"
-#include "model/system_table.h"
-#include "session/session.h"
-#include "session/session_screen.h"
+#include "core/link/controller_link.h"
+#include "core/link/protocol.h"
+#include "core/model/system_table.h"
+#include "core/session/session.h"
+#include "core/session/session_screen.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/system_table.h"
-#include "storage/record_files.h"
+#include "core/model/system_table.h"
+#include "core/storage/record_files.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

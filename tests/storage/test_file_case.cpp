@@ -6,9 +6,9 @@
 #include <cstring>
 #include <functional>
 
-#include "common/operator_dialogs.h"
-#include "storage/record_files.h"
-#include "storage/settings_file.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/storage/record_files.h"
+#include "core/storage/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/namesakes.h"
 #include "support/program_state.h"

@@ -5,16 +5,16 @@
 
 #include <functional>
 
-#include "common/operator_dialogs.h"
-#include "link/controller_link.h"
-#include "model/file_names.h"
-#include "model/operator_error.h"
-#include "storage/record_files.h"
-#include "storage/settings_file.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/link/controller_link.h"
+#include "core/model/file_names.h"
+#include "core/model/operator_error.h"
+#include "core/storage/record_files.h"
+#include "core/storage/settings_file.h"
 #include "support/file_bytes.h"
 #include "support/program_state.h"
 #include "support/refusing_folder.h"
-#include "userconfig/command_files.h"
+#include "core/storage/command_files.h"
 
 Q_DECLARE_METATYPE(RefusingFolder::Kind)
 

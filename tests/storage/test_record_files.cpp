@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "common/operator_dialogs.h"
-#include "model/file_write.h"
-#include "storage/record_files.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/model/file_write.h"
+#include "core/storage/record_files.h"
 #include "support/file_bytes.h"
 #include "support/program_state.h"
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "common/operator_dialogs.h"
-#include "storage/record_files.h"
-#include "storage/ui/u_frmSaveConfig.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/storage/record_files.h"
+#include "gui/storage/u_frmSaveConfig.h"
 #include "support/program_state.h"
 #include "support/file_bytes.h"
 #include "support/namesakes.h"

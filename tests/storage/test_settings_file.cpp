@@ -1,9 +1,9 @@
 #include <optional>
 #include <QtTest>
 
-#include "common/operator_dialogs.h"
-#include "model/system_table.h"
-#include "storage/settings_file.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/model/system_table.h"
+#include "core/storage/settings_file.h"
 #include "support/program_state.h"
 #include "support/refusing_folder.h"
 

@@ -5,9 +5,9 @@
 // ends everything is put back, so no case sees another's leftovers.
 #include <QString>
 
-#include "common/operator_dialogs.h"
-#include "model/system_table.h"
-#include "model/file_write.h"
+#include "gui/common/operator_dialogs.h"
+#include "core/model/system_table.h"
+#include "core/model/file_write.h"
 
 class ProgramState {
  public:

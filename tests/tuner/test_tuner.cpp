@@ -21,11 +21,11 @@
 #include <memory>
 #include <utility>
 
-#include "common/operator_dialogs.h"
-#include "controls/seven_seg.h"
-#include "link/controller_link.h"
-#include "storage/record_files.h"
-#include "tuner/u_frmTuner.h"
+#include "gui/common/operator_dialogs.h"
+#include "gui/controls/seven_seg.h"
+#include "core/link/controller_link.h"
+#include "core/storage/record_files.h"
+#include "gui/tuner/u_frmTuner.h"
 #include "support/program_state.h"
 
 namespace {
@@ -385,8 +385,7 @@ class TestTuner : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     for (int k = 1; k <= tuner::MemoryButtons; ++k) QVERIFY(QApplication::focusWidget() != w1->memoryButton(k));
 
-    QAccessibleActionInterface* action =
-        QAccessible::queryAccessibleInterface(w1->memoryButton(9))->actionInterface();
+    QAccessibleActionInterface* action = QAccessible::queryAccessibleInterface(w1->memoryButton(9))->actionInterface();
     QVERIFY(action);
     QVERIFY(!action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
     action->doAction(QAccessibleActionInterface::pressAction());

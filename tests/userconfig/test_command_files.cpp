@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "userconfig/command_files.h"
+#include "core/storage/command_files.h"
 #include "userconfig_fixture.h"
 
 using Lines = QStringList;

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "common/address_list.h"
-#include "storage/record_files.h"
-#include "userconfig/u_frmConfigButtons.h"
-#include "userconfig/user_buttons.h"
+#include "gui/common/address_list.h"
+#include "core/storage/record_files.h"
+#include "gui/userconfig/u_frmConfigButtons.h"
+#include "gui/userconfig/user_buttons.h"
 #include "support/namesakes.h"
 #include "userconfig_fixture.h"
 

@@ -10,9 +10,9 @@
 
 #include <atomic>
 
-#include "link/controller_link.h"
-#include "storage/record_files.h"
-#include "userconfig/user_buttons.h"
+#include "core/link/controller_link.h"
+#include "core/storage/record_files.h"
+#include "gui/userconfig/user_buttons.h"
 #include "userconfig_fixture.h"
 
 namespace {

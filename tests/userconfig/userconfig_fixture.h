@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "common/operator_dialogs.h"
+#include "gui/common/operator_dialogs.h"
 #include "support/program_state.h"
-#include "userconfig/command_files.h"
+#include "core/storage/command_files.h"
 
 struct ProgramFolder {
   QTemporaryDir dir;

@@ -13,16 +13,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "follow/follow_command.h"
-#include "follow/printable.h"
-#include "follow/quit_on_signal.h"
-#include "model/file_names.h"
-#include "model/formatting.h"
-#include "model/program_folder.h"
-#include "model/system_table.h"
+#include "core/follow/follow_command.h"
+#include "core/follow/printable.h"
+#include "core/follow/quit_on_signal.h"
+#include "core/model/file_names.h"
+#include "core/model/formatting.h"
+#include "core/model/program_folder.h"
+#include "core/model/system_table.h"
 #include "orvctl_panel_commands.h"
-#include "storage/record_files.h"
-#include "storage/settings_file.h"
+#include "core/storage/record_files.h"
+#include "core/storage/settings_file.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include "follow/printable.h"
-#include "link/protocol.h"
-#include "model/codepage.h"
-#include "model/formatting.h"
+#include "core/follow/printable.h"
+#include "core/link/protocol.h"
+#include "core/model/codepage.h"
+#include "core/model/formatting.h"
 
 namespace {
 

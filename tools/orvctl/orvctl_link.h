@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "link/controller_socket.h"
+#include "core/link/controller_socket.h"
 
 // The exit statuses of orvctl.
 enum ExitStatus { Done = 0, BadUse = 1, NoConnection = 2, NoReply = 3, OtherAnswer = 4, OutputFailed = 5 };

@@ -7,11 +7,11 @@
 
 #include <unistd.h>
 
-#include "follow/printable.h"
-#include "model/formatting.h"
-#include "model/system_table.h"
-#include "storage/record_files.h"
-#include "userconfig/command_files.h"
+#include "core/follow/printable.h"
+#include "core/model/formatting.h"
+#include "core/model/system_table.h"
+#include "core/storage/record_files.h"
+#include "core/storage/command_files.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "follow/band_map.h"
-#include "link/protocol.h"
+#include "core/follow/band_map.h"
+#include "core/link/protocol.h"
 #include "orvctl_session.h"
 
 struct PanelCommand {

@@ -3,9 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "follow/band_map.h"
-#include "follow/printable.h"
-#include "link/protocol.h"
+#include "core/follow/band_map.h"
+#include "core/follow/printable.h"
+#include "core/model/integer_rule.h"
 
 namespace {
 

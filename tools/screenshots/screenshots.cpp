@@ -13,16 +13,16 @@
 
 #include <cstdio>
 
-#include "app/u_frmMain.h"
-#include "common/operator_dialogs.h"
+#include "gui/app/u_frmMain.h"
+#include "gui/common/operator_dialogs.h"
 #include "controller_sim.h"
-#include "link/controller_link.h"
-#include "link/ui/u_frmTCPIP.h"
-#include "model/system_table.h"
-#include "panels/panel_control_area.h"
-#include "tuner/u_frmTuner.h"
-#include "userconfig/u_frmConfigButtons.h"
-#include "userconfig/user_buttons.h"
+#include "core/link/controller_link.h"
+#include "gui/link/u_frmTCPIP.h"
+#include "core/model/system_table.h"
+#include "gui/panels/panel_control_area.h"
+#include "gui/tuner/u_frmTuner.h"
+#include "gui/userconfig/u_frmConfigButtons.h"
+#include "gui/userconfig/user_buttons.h"
 
 namespace {
 

@@ -1,0 +1,278 @@
+#include "core/link/controller_link.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QHostAddress>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+
+#include "core/link/controller_socket.h"
+#include "core/link/protocol.h"
+#include "core/model/codepage.h"
+#include "core/model/file_write.h"
+#include "core/model/system_table.h"
+
+QString socketErrorMessage(int errorNumber, const QString& reason) {
+  QString text = QStringLiteral("Asynchronous socket error ") + QString::number(errorNumber);
+  if (!reason.isEmpty()) text += QStringLiteral(" (") + reason + u')';
+  return text;
+}
+
+ControllerLink::ControllerLink(QObject* parent) : QObject(parent), ClientSocket1(new ControllerSocket(this)) {
+  ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
+  connect(ClientSocket1, &ControllerSocket::readyRead, this, &ControllerLink::ClientSocket1Read);
+  connect(ClientSocket1, &ControllerSocket::ended, this, &ControllerLink::connectionEnded);
+  connect(ClientSocket1, &ControllerSocket::connected, this, [this] {
+    acknowledgeAtOnce();
+    emit opened();
+  });
+  connect(ClientSocket1, &ControllerSocket::attemptFailed, this, [this](int errorNumber) { failAttempt(errorNumber); });
+  partialTimer_.setSingleShot(true);
+  partialTimer_.setInterval(kPartialLineMs);
+  connect(&partialTimer_, &QTimer::timeout, this, &ControllerLink::partialHoldEnded);
+}
+
+ControllerLink::~ControllerLink() = default;
+
+void ControllerLink::open(const QString& address, int port) {
+  if (isOpenOrOpening()) {
+    ClientSocket1->abort();
+    endWaits();
+  }
+  address_ = address;
+  port_ = port;
+  pending_.clear();
+  partialTimer_.stop();
+  pieceAge_.invalidate();
+  QHostAddress host;
+  if (!host.setAddress(address) || host.protocol() != QAbstractSocket::IPv4Protocol) {
+    // Reported like any failed attempt, after the click that started it has finished.
+    QMetaObject::invokeMethod(
+        this, [this] { failAttempt(EINVAL, QStringLiteral("Not a numeric IPv4 address")); }, Qt::QueuedConnection);
+    return;
+  }
+  if (port < 0 || port > 65535) {
+    QMetaObject::invokeMethod(
+        this, [this] { failAttempt(EINVAL, QStringLiteral("Port out of range")); }, Qt::QueuedConnection);
+    return;
+  }
+  ClientSocket1->connectTo(host.toIPv4Address(), static_cast<quint16>(port));
+}
+
+void ControllerLink::close() {
+  const bool wasConnected = isConnected();
+  if (wasConnected) takeHeldBytes();
+  ClientSocket1->abort();
+  if (wasConnected) ClientSocket1Disconnect();  // the close handling runs at once
+  endWaits();
+}
+
+bool ControllerLink::isConnected() const { return ClientSocket1->isConnected(); }
+
+bool ControllerLink::isOpenOrOpening() const { return isConnected() || ClientSocket1->isConnecting(); }
+
+void ControllerLink::SendCommand(const QString& Streng) {
+  sendDirect(Streng);
+  appendLog(Streng);
+}
+
+void ControllerLink::sendDirect(const QString& text) {
+  lastSend_ = QDeadlineTimer::current(Qt::PreciseTimer);
+  if (!isConnected()) return;
+  // Out at once: the poll and the replay pause the thread right after sending.
+  ClientSocket1->write(codepage::encode(text));
+}
+
+void ControllerLink::waitForReply() {
+  if (sessionEnded_ || !isOpenOrOpening()) {
+    StrengMottatt = true;
+    return;
+  }
+  const quint64 generation = waitGeneration_;
+  ++waitDepth_;
+  while (!StrengMottatt && generation == waitGeneration_ && !sessionEnded_)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  --waitDepth_;
+}
+
+void ControllerLink::pause(int ms) {
+  if (sessionEnded_) return;
+  // Counted from the moment the command was sent, so its log entry is written within the pause.
+  const qint64 from = qMin(lastSend_.deadlineNSecs(), QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
+  QDeadlineTimer end;
+  end.setPreciseDeadline(0, from + ms * 1000000LL, Qt::PreciseTimer);
+  // The repaints asked for so far are done within the pause: after it they would hold up the
+  // reply that arrived meanwhile. Nothing else runs; the rest of the pause is slept.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+  sleepUntil(end);
+}
+
+// A sleep wakes up late by about 0.1 ms (more in a virtual machine), and a scan sleeps once per panel:
+// the last stretch is waited out awake, so the pause ends on time.
+void ControllerLink::sleepUntil(const QDeadlineTimer& end) {
+  constexpr qint64 kAwakeNs = 200'000;
+#ifdef PR_SET_TIMERSLACK
+  // By default the kernel may also end a sleep 50 us late on purpose.
+  static thread_local const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;  // per thread
+  Q_UNUSED(slackSet);
+#endif
+  const qint64 sleepNs = end.remainingTimeNSecs() - kAwakeNs;
+  if (sleepNs > 0) QThread::usleep(static_cast<unsigned long>(sleepNs / 1000));
+  while (!end.hasExpired()) {
+  }
+}
+
+void ControllerLink::endSession() {
+  sessionEnded_ = true;
+  endWaits();
+}
+
+void ControllerLink::endWaits() {
+  ++waitGeneration_;
+  // Wake a wait that sleeps in the event loop so it sees the change.
+  if (waitDepth_ > 0)
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
+}
+
+void ControllerLink::appendLog(const QString& entry) {
+  log_.append(entry);
+  emit logAppended(entry);
+}
+
+void ControllerLink::clearLog() {
+  log_.clear();
+  emit logCleared();
+}
+
+QString ControllerLink::saveLog(const QString& path) const {
+  QByteArray bytes;
+  for (const QString& entry : log_) bytes += codepage::encode(entry) + "\r\n";
+  if (const QString reason = filewrite::writeWhole(path, bytes); !reason.isEmpty())
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+  return {};
+}
+
+// The kernel delays acknowledgements by 40 ms or more, which holds back the rest of a reply that
+// the controller wrote in two pieces; quick-ack mode is dropped by the kernel now and then, so it
+// is set again after every read.
+void ControllerLink::acknowledgeAtOnce() {
+#ifdef TCP_QUICKACK
+  const int on = 1;
+  if (const int fd = ClientSocket1->descriptor(); fd >= 0) ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
+}
+
+// Every byte that has arrived is taken at once, so a burst that is there is read whole.
+void ControllerLink::ClientSocket1Read() {
+  pending_ += ClientSocket1->readAvailable();
+  acknowledgeAtOnce();
+  handOnLines();
+}
+
+// Complete lines go on as one chunk; a trailing piece without its line end waits for it, counted
+// from the piece's first byte, however slowly the rest trickles in.
+void ControllerLink::handOnLines() {
+  const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
+  if (lineEnd >= 0) {
+    QByteArray complete;
+    if (lineEnd + 2 == pending_.size()) {
+      complete = std::exchange(pending_, {});
+    } else {
+      complete = pending_.left(lineEnd + 2);
+      pending_.remove(0, lineEnd + 2);
+    }
+    // What is left, if anything, is a new piece.
+    partialTimer_.stop();
+    pieceAge_.invalidate();
+    if (!pending_.isEmpty()) pieceAge_.start();
+    handleChunk(complete);
+  } else if (!pending_.isEmpty() && !pieceAge_.isValid()) {
+    pieceAge_.start();
+  }
+  if (pending_.isEmpty()) {
+    partialTimer_.stop();
+    pieceAge_.invalidate();
+  } else if (pending_.size() > kMaxPendingBytes) {
+    flushPartial();
+  } else if (!partialTimer_.isActive()) {
+    partialTimer_.start(static_cast<int>(qMax<qint64>(0, kPartialLineMs - pieceAge_.elapsed())));
+  }
+}
+
+// The hold is over. Bytes that reached this end meanwhile but are not read yet (a flood keeps
+// this end busy) may still hold the line end: they are read first, then the hold is looked at again.
+void ControllerLink::partialHoldEnded() {
+  if (pending_.isEmpty()) return;
+  if (ClientSocket1->bytesAvailable() > 0) {
+    partialTimer_.start(1);
+    return;
+  }
+  flushPartial();
+}
+
+// The connection is closing: everything that already arrived is handed on first.
+void ControllerLink::takeHeldBytes() {
+  pending_ += ClientSocket1->readAvailable();
+  handOnLines();
+  flushPartial();
+}
+
+void ControllerLink::flushPartial() {
+  partialTimer_.stop();
+  pieceAge_.invalidate();
+  if (pending_.isEmpty()) return;
+  const QByteArray chunk = std::exchange(pending_, {});
+  handleChunk(chunk);
+}
+
+void ControllerLink::handleChunk(const QByteArray& bytes) {
+  const QString chunk = codepage::decode(bytes);
+  appendLog(QStringLiteral("Rx from server: ") + chunk);
+  RxStr = chunk;
+  // A chunk that cannot be read ends here, before the reply flag: a wait in progress goes on, and
+  // so does whatever handed the chunk on (a close, a wait).
+  runHandler(
+      [&] {
+        if (chunk.contains(u"Ret X")) {
+          const StatusReplies read = parseStatusReplies(chunk);
+          applyStatusReplies(read);
+          const QList<int> addresses = ReplyAddresses(read, chunk);
+          if (onStatusReplies) onStatusReplies(addresses);
+        }
+        StrengMottatt = true;
+        emit chunkReceived(chunk);
+      },
+      [this](const QString& message) { emit chunkFailed(message); });
+}
+
+void ControllerLink::ClientSocket1Disconnect() {
+  // What arrived just before the controller closed still counts; after a close of our own the
+  // socket holds nothing more.
+  takeHeldBytes();
+  appendLog(QStringLiteral("Client is disconnecting the server"));
+  endWaits();
+  emit closed();
+}
+
+// The controller closed its end, or the connection failed (a reset is a failure, not a close).
+void ControllerLink::connectionEnded(int errorNumber) {
+  ClientSocket1Disconnect();
+  if (errorNumber != 0)
+    emit socketError(socketErrorMessage(errorNumber, QString::fromLocal8Bit(std::strerror(errorNumber))));
+}
+
+void ControllerLink::failAttempt(int errorNumber, const QString& reason) {
+  endWaits();
+  const QString why = reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : reason;
+  emit attemptFailed(errorNumber, why);
+  emit socketError(socketErrorMessage(errorNumber, why));
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The program-wide tables and run-time values. Plain data: every part reads and writes the fields
+// directly, always from the user-interface thread.
+#include <QString>
+
+#include "core/model/records.h"
+
+constexpr int SystemSlots = 128;
+constexpr int TunerSlots = 4;
+constexpr int MaxUsrBtns = 20;
+constexpr int UsrButtonSlots = MaxUsrBtns + 1;  // the last one is the editor's spare
+constexpr int Delay = 100;                      // ms after each polled request and each replayed line
+
+extern TSystemRecord SystemArray[SystemSlots];
+extern TTunerRecord TunerArray[TunerSlots];
+extern TUsrBtnType UsrButtons[UsrButtonSlots];
+
+extern int Antall;
+extern int AntallTunere;
+extern bool FirstScanDone;
+extern bool StatusShown;
+extern bool StrengMottatt;
+extern QString RxStr;
+extern QString InstalledPath;
+extern int Orv11APos;
+extern bool Tuner1Shown;
+extern bool Tuner2Shown;
+// The tuner memory button last right-clicked in either tuner window (0 before the first one).
+extern int KnappNr;
+
+inline const QString CrLf = QStringLiteral("\r\n");
+constexpr int PanelTopp = 8;
+constexpr int PanelVenstre = 8;
+
+inline const QString Orv0Navn = QStringLiteral("No Response");
+inline const QString Orv11Navn = QStringLiteral("Orvane Feedline Extender/Tuner");
+inline const QString Orv15Navn = QStringLiteral("Orvane Radio Router");
+inline const QString Orv18Navn = QStringLiteral("Orvane 8 Port Auxiliary Switch");
+
+inline bool isSystemSlot(int n) { return n >= 0 && n < SystemSlots; }
+
+// The model test: whole text, exact letter case.
+enum class Model { None, Orv0, Orv11, Orv15, Orv18 };
+Model modelOf(const TSystemRecord& rec);
+
+// The Orv11 setting `delta` steps from `pos`, always within 0..255: a controller may report a
+// setting outside the tuner's range, and a step never goes there.
+int orv11Step(int pos, int delta);
+
+// Every table to zero bytes and every run-time value to its start value; InstalledPath is kept.
+void resetProgramState();
