@@ -48,11 +48,8 @@ struct Program {
 
     showScannedPanels(*w, kPanels);
 
-    auto original = w->link->onStatusReplies;
-    w->link->onStatusReplies = [this, original](const QList<int>& addresses) {
-      handled += int(addresses.size());
-      original(addresses);
-    };
+    QObject::connect(w->link, &ControllerLink::statusRead,
+                     [this](const StatusReplies&, const QList<int>& addresses) { handled += int(addresses.size()); });
   }
 };
 

@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QScrollArea>
 
+#include "gui/common/address_list.h"
 #include "gui/link/command_log.h"
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
 #include "core/model/formatting.h"
 #include "core/model/system_table.h"
+#include "core/session/address_list.h"
 #include "gui/panels/panel_control_area.h"
 #include "gui/panels/status_list.h"
 
@@ -18,20 +21,24 @@ namespace {
 const char* const kModels[] = {"Orv11", "Orv15", "Orv18"};
 
 struct Installation {
+  CommandLog log;
+  AddressList addresses;
   QWidget window;
   QComboBox* cbAddress = new QComboBox(&window);
-  TCommandLog* lbRespons = new TCommandLog(&window);
+  TCommandLog* lbRespons = new TCommandLog(&log, &window);
   ControllerLink link;
   QScrollArea* scrollStatus = new QScrollArea(&window);
-  PanelControlArea area{&window, &link, cbAddress};
-  StatusList list{scrollStatus, cbAddress};
+  PanelControlArea area{&window, &link, &addresses};
+  StatusList list{scrollStatus, &addresses};
 
   Installation() {
-    QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
+    link.setLog(&log);
+    showCurrentPanel(*cbAddress, addresses);
     resetProgramState();
     window.resize(938, 501);
     scrollStatus->setGeometry(603, 154, 326, 307);
     int tuners = 0;
+    QList<int> inUse;
     for (int n = 1; n < SystemSlots; ++n) {
       TSystemRecord& rec = SystemArray[n];
       rec.I_bruk = true;
@@ -39,8 +46,9 @@ struct Installation {
       rec.Navn = QString::fromLatin1(kModels[n % 3]);
       rec.Status = n % 8 + 1;
       if (n % 3 == 0) rec.TunerNr = ++tuners;
-      cbAddress->addItem(addressText(n));
+      inUse << n;
     }
+    addresses.setAddresses(inUse);
     AntallTunere = 3;  // tuner buttons on every Orv11 block: the larger build
     FirstScanDone = true;
     area.setTunerDisplay = [](int, const QString&) {};

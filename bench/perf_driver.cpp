@@ -32,6 +32,7 @@
 #include "gui/app/u_frmMain.h"
 #include "controller_sim.h"
 #include "core/link/controller_link.h"
+#include "core/link/reply_wait.h"
 #include "gui/link/u_frmTCPIP.h"
 #include "core/session/session.h"
 #include "core/model/system_table.h"
@@ -222,12 +223,9 @@ int runFlood(int replies) {
   QCoreApplication::processEvents();  // the window's first paint is start-up, not the flood's work
 
   int handled = 0;
-  auto original = p.w->link->onStatusReplies;
-  // Replies are counted in the chunk itself (RxStr): the refresh sees each panel once per chunk.
-  p.w->link->onStatusReplies = [&](const QList<int>& addresses) {
-    handled += int(RxStr.count(u"Ret X"));
-    original(addresses);
-  };
+  // Replies are counted as read: the refresh sees each panel once per chunk.
+  QObject::connect(p.w->link, &ControllerLink::statusRead,
+                   [&](const StatusReplies& read, const QList<int>&) { handled += int(read.replies.size()); });
 
   // A zero timer ticks once per pass of the event loop; the gap between ticks is the stall.
   QElapsedTimer clock;
@@ -269,12 +267,12 @@ int runWait() {
   Program p(sim.port());
   spinUntil([] { return false; }, 300);  // let the connection settle
   QTimer::singleShot(5000, p.w.get(), [&] { p.w->btnStopWaitingClick(); });
-  StrengMottatt = false;
+  p.w->replyWait->expectReply();
   p.w->link->SendCommand(QStringLiteral("#0x01 Get X\r\n"));
   const double cpu0 = cpuSeconds();
   QElapsedTimer t;
   t.start();
-  p.w->link->waitForReply();
+  p.w->replyWait->waitForReply();
   const double wall = t.nsecsElapsed() / 1e9;
   const double cpu = cpuSeconds() - cpu0;
   result("wait_wall_s", wall);

@@ -20,6 +20,7 @@
 #include "e2e/app_fixture.h"
 #include "gui/link/command_log.h"
 #include "core/link/controller_link.h"
+#include "core/link/reply_wait.h"
 #include "gui/link/u_frmTCPIP.h"
 #include "core/model/codepage.h"
 #include "core/session/session.h"
@@ -369,7 +370,7 @@ void TestE2eFaults::misbehavingController() {
   int interventions = 0;
   int waitingTicks = 0;  // a reply the simulator is about to send is not a wait to end
   QObject::connect(&operatorHand, &QTimer::timeout, [&] {
-    waitingTicks = app.w().link->isWaiting() ? waitingTicks + 1 : 0;
+    waitingTicks = app.w().replyWait->isWaiting() ? waitingTicks + 1 : 0;
     if (waitingTicks < 5 || fault.op == Operator::Nothing || interventions > 1000) return;
     waitingTicks = 0;
     ++interventions;
@@ -464,7 +465,7 @@ void TestE2eFaults::operatorClicksDuringAWait() {
   QTimer hand;
   hand.setInterval(20);
   QObject::connect(&hand, &QTimer::timeout, [&] {
-    waitingTicks = app.w().link->isWaiting() ? waitingTicks + 1 : 0;
+    waitingTicks = app.w().replyWait->isWaiting() ? waitingTicks + 1 : 0;
     if (waitingTicks < 5 || step > 200) return;
     waitingTicks = 0;
     ++step;
@@ -529,7 +530,7 @@ void TestE2eFaults::closingTheProgramDuringAWait() {
   app.connectToController();
   bool asked = false;
   QTimer::singleShot(0, [&] {
-    QTRY_VERIFY(app.w().link->isWaiting());
+    QTRY_VERIFY(app.w().replyWait->isWaiting());
     asked = true;
     app.w().close();
   });
@@ -539,7 +540,7 @@ void TestE2eFaults::closingTheProgramDuringAWait() {
   // Every later wait of the abandoned operation ends at once too.
   app.w().link->SendCommand(QStringLiteral("#0x02 Get X\r\n"));
   StrengMottatt = false;
-  app.w().link->waitForReply();
+  app.w().replyWait->waitForReply();
   QVERIFY(StrengMottatt);
 }
 

@@ -13,6 +13,7 @@
 
 #include "e2e/app_fixture.h"
 #include "core/link/controller_link.h"
+#include "core/link/reply_wait.h"
 #include "core/link/controller_socket.h"
 #include "gui/link/u_frmTCPIP.h"
 #include "gui/panels/panel_control_area.h"
@@ -96,7 +97,7 @@ class TestE2eRecovery : public QObject {
     QCOMPARE(app.w().cbAddress->count(), 4);
     QCOMPARE(app.received.size(), 5);
     QCOMPARE(SystemArray[6].Status, app.sim().status(6).value());
-    QVERIFY(!app.w().link->sessionEnded());
+    QVERIFY(!app.w().replyWait->sessionEnded());
   }
 
   void unreadableHeldBytesDoNotStopTheClose_data() {
@@ -137,7 +138,7 @@ class TestE2eRecovery : public QObject {
     if (exit) {
       QCOMPARE(QFileInfo(app.configFile("CurrentSetup.dat")).size(), 395776);
       QCOMPARE(readTcpSettings(settingsFilePath()).port, QString::number(controller.port()));
-      QVERIFY(app.w().link->sessionEnded());
+      QVERIFY(app.w().replyWait->sessionEnded());
     } else {
       QVERIFY(!app.w().btnScan->isVisible());
     }

@@ -8,7 +8,24 @@
 #include <QStaticText>
 #include <QtTest>
 
+#include "core/link/command_log.h"
 #include "gui/link/command_log.h"
+
+namespace {
+
+struct OwnLog {
+  CommandLog entries;
+};
+
+// The view over a log of its own, which the test writes to as the link does.
+class ShownLog : private OwnLog, public TCommandLog {
+ public:
+  ShownLog() : TCommandLog(&entries) {}
+  void append(const QString& entry) { entries.append(entry); }
+  void clear() { entries.clear(); }
+};
+
+}  // namespace
 
 // In a list of entries between paints: the operator presses Page Up instead.
 constexpr int kPageUp = -1;
@@ -34,7 +51,7 @@ class TestCommandLog : public QObject {
   void rowsShowEntriesOnOneLine() {
     QFETCH(QString, entry);
     QFETCH(QString, shown);
-    TCommandLog log;
+    ShownLog log;
     log.append(QStringLiteral("first"));
     log.append(entry);
     QCOMPARE(log.count(), 2);
@@ -42,7 +59,7 @@ class TestCommandLog : public QObject {
   }
 
   void newestStaysInViewAndClearEmpties() {
-    TCommandLog log;
+    ShownLog log;
     log.resize(482, 108);
     log.show();
     QVERIFY(QTest::qWaitForWindowExposed(&log));
@@ -80,7 +97,7 @@ class TestCommandLog : public QObject {
   }
   void screenShowsTheRowsAfterEntriesBetweenPaints() {
     QFETCH(QList<int>, entriesBetweenPaints);
-    TCommandLog log;
+    ShownLog log;
     log.resize(300, 108);
     for (int i = 0; i < 10; ++i) log.append(QStringLiteral("first %1").arg(i));
     log.show();
@@ -111,7 +128,7 @@ class TestCommandLog : public QObject {
   }
   void rowsDrawLikeTheirWholeText() {
     QFETCH(QString, entry);
-    TCommandLog log;
+    ShownLog log;
     log.resize(900, 108);
     log.append(entry);
     log.append(entry);  // the second time its words are laid out already
@@ -171,7 +188,7 @@ class TestCommandLog : public QObject {
   }
   void wideRowsElideLikeTheirWholeText() {
     QFETCH(QString, entry);
-    TCommandLog log;
+    ShownLog log;
     log.resize(300, 60);
     log.append(entry);
     log.show();
@@ -219,7 +236,7 @@ class TestCommandLog : public QObject {
   void selectAndCopy() {
     QFETCH(QString, how);
     QFETCH(QString, copied);
-    TCommandLog log;
+    ShownLog log;
     log.resize(482, 108);
     for (const char* e : {"first", "Tx to server: #0x03 Get X\r\n", "Rx from server: #0x03 Ret X:1=5\r\n", "last"})
       log.append(QString::fromLatin1(e));
@@ -253,7 +270,7 @@ class TestCommandLog : public QObject {
 
   // A long log: the view answers from the row height, so the last rows are where they are drawn.
   void rowsOfALongLogAreReachable() {
-    TCommandLog log;
+    ShownLog log;
     log.resize(482, 108);
     log.show();
     QVERIFY(QTest::qWaitForWindowExposed(&log));
@@ -273,7 +290,7 @@ class TestCommandLog : public QObject {
 
   // Assistive technology reads the log as a list whose children are the rows as shown.
   void rowsAreAccessible() {
-    TCommandLog log;
+    ShownLog log;
     log.setAccessibleName(QStringLiteral("Commands and response from controller"));
     log.resize(482, 108);
     log.show();

@@ -1,5 +1,5 @@
-// The controller link without a screen: the error numbers of failed attempts, and how long a reply
-// that has not yet got its line end is held.
+// The controller link without a screen: the error numbers of failed attempts, how long a reply
+// that has not yet got its line end is held, and the reply wait's pause.
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QSignalSpy>
@@ -14,7 +14,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
+#include "core/link/reply_wait.h"
 #include "core/model/system_table.h"
 
 namespace {
@@ -38,11 +40,15 @@ quint16 portNobodyListensOn() {
   return server.serverPort();  // closed again when it goes out of scope
 }
 
-// A link connected to a controller that the test plays itself.
+// A link connected to a controller that the test plays itself, with its log and reply wait.
 struct PeerAndLink {
   QTcpServer server;
+  CommandLog log;
   ControllerLink link;
+  ReplyWait wait{link};
   QTcpSocket* peer = nullptr;
+
+  PeerAndLink() { link.setLog(&log); }
 
   bool connect() {
     if (!server.listen(QHostAddress::LocalHost)) return false;
@@ -182,13 +188,13 @@ class TestControllerLink : public QObject {
     StrengMottatt = false;
     QElapsedTimer clock;
     clock.start();
-    link.pause(50);
+    c.wait.pause(50);
     QVERIFY(clock.elapsed() >= 50);
     QCOMPARE(seen.types, QList<QEvent::Type>{QEvent::UpdateRequest});
     QVERIFY(link.logEntries().isEmpty());
     QVERIFY(!StrengMottatt);
 
-    link.waitForReply();
+    c.wait.waitForReply();
     QCOMPARE(link.logEntries(), QStringList{QStringLiteral("Rx from server: #0x06 Ret X:1=5\r\n")});
     QCoreApplication::processEvents();
     QCOMPARE(seen.types, (QList<QEvent::Type>{QEvent::UpdateRequest, QEvent::User}));
@@ -206,7 +212,7 @@ class TestControllerLink : public QObject {
     QTest::qSleep(150);  // the program is busy after sending
     QElapsedTimer sinceCall;
     sinceCall.start();
-    link.pause(200);
+    c.wait.pause(200);
     QVERIFY(sinceSend.elapsed() >= 200);
     QVERIFY2(sinceCall.elapsed() < 150, qPrintable(QString::number(sinceCall.elapsed())));
     QTRY_VERIFY(c.peer->bytesAvailable() >= 13);

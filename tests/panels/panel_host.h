@@ -5,29 +5,33 @@
 
 #include "gui/common/address_list.h"
 #include "gui/link/command_log.h"
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
+#include "core/session/address_list.h"
 #include "core/model/formatting.h"
 #include "core/model/system_table.h"
 
 struct PanelHost {
+  CommandLog log;
+  AddressList addresses;
   QWidget window;
   QComboBox* cbAddress;
   TCommandLog* lbRespons;
   ControllerLink link;
 
-  PanelHost() : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&window)) {
-    QObject::connect(&link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
-    QObject::connect(&link, &ControllerLink::logCleared, lbRespons, &TCommandLog::clear);
+  PanelHost() : cbAddress(new QComboBox(&window)), lbRespons(new TCommandLog(&log, &window)) {
+    link.setLog(&log);
     window.resize(938, 501);
     cbAddress->setObjectName(QStringLiteral("cbAddress"));
     cbAddress->setEditable(true);
+    showCurrentPanel(*cbAddress, addresses);
     cbAddress->setGeometry(400, 300, 100, 22);
     lbRespons->setGeometry(7, 345, 580, 135);
   }
 
   // The address list as the scan leaves it, with `selected` current.
   void listSlots(std::initializer_list<int> inUse, int selected) {
-    fillAddressList(*cbAddress, inUse);
+    addresses.setAddresses(inUse);
     cbAddress->setCurrentText(addressText(selected));
   }
 };

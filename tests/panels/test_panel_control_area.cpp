@@ -61,7 +61,7 @@ class TestPanelControlArea : public QObject {
     dialogsSeen = DialogRecorder();
     state.emplace(&dialogsSeen);
     host = std::make_unique<PanelHost>();
-    area = std::make_unique<PanelControlArea>(&host->window, &host->link, host->cbAddress);
+    area = std::make_unique<PanelControlArea>(&host->window, &host->link, &host->addresses);
     tunerDisplays.clear();
     area->setTunerDisplay = [this](int nr, const QString& caption) { tunerDisplays.append({nr, caption}); };
     area->placeFrames();

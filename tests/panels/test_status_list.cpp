@@ -63,7 +63,7 @@ class TestStatusList : public QObject {
     scrollStatus = new QScrollArea(&host->window);
     scrollStatus->setObjectName(QStringLiteral("scrollStatus"));
     scrollStatus->setGeometry(603, 154, 326, 307);
-    list = std::make_unique<StatusList>(scrollStatus, host->cbAddress);
+    list = std::make_unique<StatusList>(scrollStatus, &host->addresses);
     addressChanges = 0;
     tunersOpened.clear();
     list->cbAddressChange = [this] { ++addressChanges; };

@@ -1,14 +1,17 @@
-// The session flow against the in-process controller, with a screen that records what it is asked.
+// The session flow against the in-process controller, with a screen that records what it is told.
 #include <QtTest>
 
 #include <optional>
 
 #include "controller_sim.h"
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
+#include "core/link/reply_wait.h"
+#include "core/model/formatting.h"
 #include "core/model/system_table.h"
+#include "core/session/address_list.h"
 #include "core/session/session.h"
-#include "core/session/session_screen.h"
 
 namespace {
 
@@ -18,33 +21,33 @@ QString joined(const QList<int>& values) {
   return parts.join(u',');
 }
 
-class RecordingScreen : public SessionScreen {
- public:
+// What the session tells the screen, in order, and the address list as the screen shows it.
+struct RecordingScreen {
   QStringList calls;
-  QList<int> addressList;
-  // An address the operator typed over the list; unset: the list's current entry.
-  std::optional<int> typed;
+  AddressList addresses;
 
-  void setAddressList(const QList<int>& addresses) override {
-    addressList = addresses;
-    typed.reset();
-    calls << "setAddressList " + joined(addresses);
+  void listen(Session& session) {
+    QObject::connect(&addresses, &QAbstractItemModel::modelReset,
+                     [this] { calls << "setAddressList " + joined(addresses.addresses()); });
+    QObject::connect(&session, &Session::productShown, [this](const QString& name, const QString& userName) {
+      calls << "showProduct " + name + " / " + userName;
+    });
+    QObject::connect(&session, &Session::message, [this](const QString& text) { calls << "showMessage " + text; });
+    QObject::connect(&session, &Session::tunerWindowsClosed, [this] { calls << "closeTunerWindows"; });
+    QObject::connect(&session, &Session::statusListRemoved, [this] { calls << "RemoveStatus"; });
+    QObject::connect(&session, &Session::userButtonsChanged, [this] { calls << "UpdateUsrButtons"; });
+    QObject::connect(&session, &Session::panelShown,
+                     [this](int slot) { calls << "VisPanel " + QString::number(slot); });
+    QObject::connect(&session, &Session::panelPicked,
+                     [this](int slot) { calls << "showForAddressChange " + QString::number(slot); });
+    QObject::connect(&session, &Session::panelRefreshed,
+                     [this](int slot) { calls << "OppdaterPanel " + QString::number(slot); });
+    QObject::connect(&session, &Session::statusListBuilt, [this] { calls << "StatusScroll"; });
+    QObject::connect(&session, &Session::statusListRefreshed, [this] { calls << "refreshStatusList"; });
+    QObject::connect(&session, &Session::tunersRefreshed, [this] { calls << "refreshTuners"; });
   }
-  void selectFirstAddress() override { typed.reset(); }
-  int selectedSlot() const override { return typed ? *typed : addressList.value(0, 0); }
-  void showProduct(const QString& name, const QString& userName) override {
-    calls << "showProduct " + name + " / " + userName;
-  }
-  void showMessage(const QString& text) override { calls << "showMessage " + text; }
-  void closeTunerWindows() override { calls << "closeTunerWindows"; }
-  void RemoveStatus() override { calls << "RemoveStatus"; }
-  void UpdateUsrButtons() override { calls << "UpdateUsrButtons"; }
-  void VisPanel(int slot) override { calls << "VisPanel " + QString::number(slot); }
-  void showForAddressChange(int slot) override { calls << "showForAddressChange " + QString::number(slot); }
-  void OppdaterPanel(int slot) override { calls << "OppdaterPanel " + QString::number(slot); }
-  void StatusScroll() override { calls << "StatusScroll"; }
-  void refreshStatusList() override { calls << "refreshStatusList"; }
-  void refreshTuners() override { calls << "refreshTuners"; }
+  // The operator types an address over the list's entry.
+  void type(int address) { addresses.setShown(addresses.currentRow(), addressText(address)); }
 };
 
 void putInUse(int slot, const char* model) {
@@ -59,7 +62,9 @@ class TestSession : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ControllerSim> sim;
+  CommandLog log;
   std::unique_ptr<ControllerLink> link;
+  std::unique_ptr<ReplyWait> wait;
   std::unique_ptr<RecordingScreen> screen;
   std::unique_ptr<Session> session;
   QStringList received;
@@ -82,13 +87,18 @@ class TestSession : public QObject {
   void init() {
     resetProgramState();
     received.clear();
+    log.clear();
     link = std::make_unique<ControllerLink>();
+    link->setLog(&log);
+    wait = std::make_unique<ReplyWait>(*link);
     screen = std::make_unique<RecordingScreen>();
-    session = std::make_unique<Session>(*link, *screen);
+    session = std::make_unique<Session>(*link, *wait, screen->addresses);
+    screen->listen(*session);
   }
 
   void cleanup() {
     session.reset();
+    wait.reset();
     link.reset();
     sim.reset();
     resetProgramState();
@@ -139,7 +149,7 @@ class TestSession : public QObject {
 
     // Once the program ends, the poll sends nothing more.
     received.clear();
-    link->endSession();
+    wait->endSession();
     session->OppdaterStatus();
     QTest::qWait(50);
     QVERIFY(received.isEmpty());
@@ -151,7 +161,7 @@ class TestSession : public QObject {
     bool typedDuringThePoll = false;
     connect(link.get(), &ControllerLink::chunkReceived, this, [&] {
       if (received.size() == 2 && !typedDuringThePoll) {
-        screen->typed = 3;
+        screen->type(3);
         typedDuringThePoll = true;
       }
     });
@@ -247,7 +257,7 @@ class TestSession : public QObject {
     QFETCH(QStringList, expected);
     putInUse(5, "Orv11");
     SystemArray[5].BrukerDef = QStringLiteral("Tuner");
-    screen->typed = typed;
+    screen->type(typed);
     session->cbAddressChange();
     QCOMPARE(screen->calls, expected);
   }
@@ -267,7 +277,7 @@ class TestSession : public QObject {
     QFETCH(QString, message);
     session->lblProduktClick();  // nothing shown yet
     putInUse(3, model.constData());
-    screen->typed = 3;
+    screen->type(3);
     session->cbAddressChange();
     screen->calls.clear();
     session->lblProduktClick();

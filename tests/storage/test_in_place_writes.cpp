@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "gui/common/operator_dialogs.h"
-#include "core/link/controller_link.h"
+#include "core/link/command_log.h"
 #include "core/model/file_names.h"
 #include "core/model/operator_error.h"
 #include "core/storage/record_files.h"
@@ -73,10 +73,10 @@ Store storeOf(const QString& what) {
             }};
   if (what == "Save log")
     return {filenames::programFile("cmdlog.txt"), [](QByteArray& expected) {
-              ControllerLink link;
-              link.appendLog("#0xFF Get Name");
+              CommandLog log;
+              log.append("#0xFF Get Name");
               expected = "#0xFF Get Name\r\n";
-              return link.saveLog(filenames::programFile("cmdlog.txt"));
+              return log.save(filenames::programFile("cmdlog.txt"));
             }};
   return {InstalledPath + "field day.dat", [](QByteArray& expected) {
             SystemArray[0].Comment = QStringLiteral("Field day");

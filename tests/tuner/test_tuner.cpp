@@ -23,6 +23,7 @@
 
 #include "gui/common/operator_dialogs.h"
 #include "gui/controls/seven_seg.h"
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
 #include "core/storage/record_files.h"
 #include "gui/tuner/u_frmTuner.h"
@@ -77,6 +78,7 @@ class TestTuner : public QObject {
   std::unique_ptr<QTemporaryDir> dir;
   DialogRecorder rec;
   std::optional<ProgramState> state;
+  CommandLog log;
   std::unique_ptr<ControllerLink> link;
   std::unique_ptr<TfrmTuner1> w1;
   std::unique_ptr<TfrmTuner2> w2;
@@ -110,7 +112,9 @@ class TestTuner : public QObject {
     state.emplace(&rec, dir->path() + u'/');
     records::createConfigurationsFolder();
     setTunerDefaults();
+    log.clear();
     link = std::make_unique<ControllerLink>(nullptr);
+    link->setLog(&log);
     w1 = std::make_unique<TfrmTuner1>(link.get());
     w2 = std::make_unique<TfrmTuner2>(link.get());
   }

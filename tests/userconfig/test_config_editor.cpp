@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/common/address_list.h"
+#include "core/session/address_list.h"
 #include "core/storage/record_files.h"
 #include "gui/userconfig/u_frmConfigButtons.h"
 #include "gui/userconfig/user_buttons.h"
@@ -24,17 +24,17 @@ void setPanel(int slot, const char* navn, int status) {
 
 struct Editor {
   ProgramFolder folder;
-  QComboBox mainAddress;
+  AddressList mainAddress;
   QWidget host;
   UserButtons buttons{&host, nullptr};
-  TfrmConfigButtons window{&mainAddress, &buttons};
+  TfrmConfigButtons window{mainAddress, &buttons};
 
   Editor() {
     FirstScanDone = true;
     setPanel(2, "Orv15", 4);
     setPanel(6, "Orv11", 39);
-    fillAddressList(mainAddress, {2, 6});
-    mainAddress.setCurrentIndex(0);
+    mainAddress.setAddresses({2, 6});
+    mainAddress.select(0);
   }
   template <class T>
   T* get(const char* name) const {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
 #include "core/storage/record_files.h"
 #include "gui/userconfig/user_buttons.h"
@@ -147,7 +148,9 @@ class TestUserButtons : public QObject {
     QFETCH(QStringList, log);
     ProgramFolder folder;
     LocalController controller;
+    CommandLog commandLog;
     ControllerLink link;
+    link.setLog(&commandLog);
     link.open(u"127.0.0.1"_qs, controller.server.serverPort());
     QTRY_VERIFY(link.isConnected() && controller.peer);
     QWidget host;
@@ -168,7 +171,9 @@ class TestUserButtons : public QObject {
 
   void replayWithoutFileOrConnection() {
     ProgramFolder folder;
+    CommandLog commandLog;
     ControllerLink link;  // never connected
+    link.setLog(&commandLog);
     QWidget host;
     UserButtons buttons(&host, &link);
 
@@ -185,7 +190,9 @@ class TestUserButtons : public QObject {
 
   void unreadableFileIsReportedAndNothingSent() {
     ProgramFolder folder;
+    CommandLog commandLog;
     ControllerLink link;
+    link.setLog(&commandLog);
     QWidget host;
     UserButtons buttons(&host, &link);
     QDir().mkpath(commandFilePath(2));

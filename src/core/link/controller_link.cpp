@@ -1,24 +1,17 @@
 #include "core/link/controller_link.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QHostAddress>
-#include <QThread>
 
 #include <cerrno>
 #include <cstring>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 
+#include "core/link/command_log.h"
 #include "core/link/controller_socket.h"
-#include "core/link/protocol.h"
 #include "core/model/codepage.h"
-#include "core/model/file_write.h"
-#include "core/model/system_table.h"
 
 QString socketErrorMessage(int errorNumber, const QString& reason) {
   QString text = QStringLiteral("Asynchronous socket error ") + QString::number(errorNumber);
@@ -45,7 +38,7 @@ ControllerLink::~ControllerLink() = default;
 void ControllerLink::open(const QString& address, int port) {
   if (isOpenOrOpening()) {
     ClientSocket1->abort();
-    endWaits();
+    emit dropped();
   }
   address_ = address;
   port_ = port;
@@ -72,7 +65,7 @@ void ControllerLink::close() {
   if (wasConnected) takeHeldBytes();
   ClientSocket1->abort();
   if (wasConnected) ClientSocket1Disconnect();  // the close handling runs at once
-  endWaits();
+  emit dropped();
 }
 
 bool ControllerLink::isConnected() const { return ClientSocket1->isConnected(); }
@@ -91,74 +84,17 @@ void ControllerLink::sendDirect(const QString& text) {
   ClientSocket1->write(codepage::encode(text));
 }
 
-void ControllerLink::waitForReply() {
-  if (sessionEnded_ || !isOpenOrOpening()) {
-    StrengMottatt = true;
-    return;
-  }
-  const quint64 generation = waitGeneration_;
-  ++waitDepth_;
-  while (!StrengMottatt && generation == waitGeneration_ && !sessionEnded_)
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  --waitDepth_;
-}
-
-void ControllerLink::pause(int ms) {
-  if (sessionEnded_) return;
-  // Counted from the moment the command was sent, so its log entry is written within the pause.
-  const qint64 from = qMin(lastSend_.deadlineNSecs(), QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
-  QDeadlineTimer end;
-  end.setPreciseDeadline(0, from + ms * 1000000LL, Qt::PreciseTimer);
-  // The repaints asked for so far are done within the pause: after it they would hold up the
-  // reply that arrived meanwhile. Nothing else runs; the rest of the pause is slept.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-  sleepUntil(end);
-}
-
-// A sleep wakes up late by about 0.1 ms (more in a virtual machine), and a scan sleeps once per panel:
-// the last stretch is waited out awake, so the pause ends on time.
-void ControllerLink::sleepUntil(const QDeadlineTimer& end) {
-  constexpr qint64 kAwakeNs = 200'000;
-#ifdef PR_SET_TIMERSLACK
-  // By default the kernel may also end a sleep 50 us late on purpose.
-  static thread_local const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;  // per thread
-  Q_UNUSED(slackSet);
-#endif
-  const qint64 sleepNs = end.remainingTimeNSecs() - kAwakeNs;
-  if (sleepNs > 0) QThread::usleep(static_cast<unsigned long>(sleepNs / 1000));
-  while (!end.hasExpired()) {
-  }
-}
-
-void ControllerLink::endSession() {
-  sessionEnded_ = true;
-  endWaits();
-}
-
-void ControllerLink::endWaits() {
-  ++waitGeneration_;
-  // Wake a wait that sleeps in the event loop so it sees the change.
-  if (waitDepth_ > 0)
-    QMetaObject::invokeMethod(
-        this, [] {}, Qt::QueuedConnection);
-}
-
 void ControllerLink::appendLog(const QString& entry) {
-  log_.append(entry);
-  emit logAppended(entry);
+  if (log_) log_->append(entry);
 }
 
 void ControllerLink::clearLog() {
-  log_.clear();
-  emit logCleared();
+  if (log_) log_->clear();
 }
 
-QString ControllerLink::saveLog(const QString& path) const {
-  QByteArray bytes;
-  for (const QString& entry : log_) bytes += codepage::encode(entry) + "\r\n";
-  if (const QString reason = filewrite::writeWhole(path, bytes); !reason.isEmpty())
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
-  return {};
+const QStringList& ControllerLink::logEntries() const {
+  static const QStringList none;
+  return log_ ? log_->entries() : none;
 }
 
 // The kernel delays acknowledgements by 40 ms or more, which holds back the rest of a reply that
@@ -237,18 +173,17 @@ void ControllerLink::flushPartial() {
 void ControllerLink::handleChunk(const QByteArray& bytes) {
   const QString chunk = codepage::decode(bytes);
   appendLog(QStringLiteral("Rx from server: ") + chunk);
-  RxStr = chunk;
-  // A chunk that cannot be read ends here, before the reply flag: a wait in progress goes on, and
+  const bool holdsStatus = holdsStatusReplies(chunk);
+  const StatusReplies read = holdsStatus ? parseStatusReplies(chunk) : StatusReplies{};
+  emit chunkRead(chunk, read);
+  // A chunk that cannot be read ends here, before chunkReceived: a wait in progress goes on, and
   // so does whatever handed the chunk on (a close, a wait).
   runHandler(
       [&] {
-        if (chunk.contains(u"Ret X")) {
-          const StatusReplies read = parseStatusReplies(chunk);
+        if (holdsStatus) {
           applyStatusReplies(read);
-          const QList<int> addresses = ReplyAddresses(read, chunk);
-          if (onStatusReplies) onStatusReplies(addresses);
+          emit statusRead(read, ReplyAddresses(read, chunk));
         }
-        StrengMottatt = true;
         emit chunkReceived(chunk);
       },
       [this](const QString& message) { emit chunkFailed(message); });
@@ -259,7 +194,7 @@ void ControllerLink::ClientSocket1Disconnect() {
   // socket holds nothing more.
   takeHeldBytes();
   appendLog(QStringLiteral("Client is disconnecting the server"));
-  endWaits();
+  emit dropped();
   emit closed();
 }
 
@@ -271,7 +206,7 @@ void ControllerLink::connectionEnded(int errorNumber) {
 }
 
 void ControllerLink::failAttempt(int errorNumber, const QString& reason) {
-  endWaits();
+  emit dropped();
   const QString why = reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(errorNumber)) : reason;
   emit attemptFailed(errorNumber, why);
   emit socketError(socketErrorMessage(errorNumber, why));

@@ -1,14 +1,15 @@
 #pragma once
-// The one TCP connection to the controller, the command log's entries, and the wait for a reply.
-// Screen-free: the windows show the log and the failures through the signals below.
+// The one TCP connection to the controller. Every chunk received is logged and read once; what it
+// held is told by the signals below, as are the failures. Screen-free.
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 
-#include <functional>
+#include "core/link/protocol.h"
 
+class CommandLog;
 class ControllerSocket;
 
 class ControllerLink : public QObject {
@@ -32,31 +33,16 @@ class ControllerLink : public QObject {
   void SendCommand(const QString& Streng);
   // Sends without a log entry (tuner memories).
   void sendDirect(const QString& text);
+  // When the last command was sent (Forever before the first), for the protocol's pacing.
+  QDeadlineTimer lastSend() const { return lastSend_; }
 
-  // Runs the event loop until a chunk arrives (StrengMottatt), the operator stops waiting, the
-  // connection closes or fails, or the program ends. Returns at once when no connection is open
-  // or opening.
-  void waitForReply();
-  // Holds the thread until `ms` milliseconds after the last command was sent (the protocol's
-  // pacing), the screen's pending repaints included; returns at once once the program ends.
-  void pause(int ms);
-  bool isWaiting() const { return waitDepth_ > 0; }
-  // The program is ending: every wait in progress ends, and later waits and pauses return at once.
-  void endSession();
-  bool sessionEnded() const { return sessionEnded_; }
-
-  // The command log.
+  // The command log the link writes to; without one (a program with no log on show) nothing is
+  // kept. The log must outlive the link or be detached first.
+  void setLog(CommandLog* log) { log_ = log; }
   void appendLog(const QString& entry);
   void clearLog();
-  const QStringList& logEntries() const { return log_; }
-  // Writes every entry followed by CR LF in the 8-bit code page, replacing the file whole
-  // (filewrite::writeWhole); on failure the message names the file and the reason (empty when
-  // written).
-  QString saveLog(const QString& path) const;
-
-  // Called for every chunk that holds "Ret X", after its status replies are in the table, with
-  // the slots its replies address, one per reply, in order.
-  std::function<void(const QList<int>& addresses)> onStatusReplies;
+  // The entries of the log, or none without one.
+  const QStringList& logEntries() const;
 
   // A reply without its CR LF is handed on as it stands at most this long after its first byte.
   // A controller that writes a reply in two pieces holds the second back (Nagle) until the first
@@ -67,11 +53,15 @@ class ControllerLink : public QObject {
   static constexpr qsizetype kMaxPendingBytes = 1 << 20;
 
  signals:
-  void logAppended(const QString& entry);
-  void logCleared();
   // The connection is open.
   void opened();
-  // Every chunk handed on, after the table and the reply flag have taken it.
+  // Every chunk handed on, once logged and read, before the table takes its status replies (none
+  // when it holds no "Ret X").
+  void chunkRead(const QString& chunk, const StatusReplies& status);
+  // A chunk's status replies are in the table: what was read, and the slots its replies address,
+  // one per reply, in order.
+  void statusRead(const StatusReplies& status, const QList<int>& addresses);
+  // Every chunk that could be read, last.
   void chunkReceived(const QString& chunk);
   // The connection closed, by either side (after the log entry is written).
   void closed();
@@ -80,9 +70,12 @@ class ControllerLink : public QObject {
   void socketError(const QString& message);
   // The same failure of a connection attempt, as the system's error number and its reason.
   void attemptFailed(int errorNumber, const QString& reason);
-  // A received chunk could not be read (its status replies fail the integer rule); the chunk is
-  // logged and kept in RxStr, and the reply flag stays as it was.
+  // A received chunk could not be read (its status replies fail the integer rule): it was logged
+  // and read as far as it goes (chunkRead), and chunkReceived does not follow.
   void chunkFailed(const QString& message);
+  // Nothing more arrives on the connection or the attempt: it closed, failed or was dropped by
+  // open or close (told before closed and attemptFailed).
+  void dropped();
 
  private:
   void ClientSocket1Read();
@@ -95,20 +88,15 @@ class ControllerLink : public QObject {
   void flushPartial();
   void partialHoldEnded();
   void acknowledgeAtOnce();
-  void endWaits();
-  void sleepUntil(const QDeadlineTimer& end);
 
   ControllerSocket* ClientSocket1;
-  QStringList log_;
+  CommandLog* log_ = nullptr;
   QByteArray pending_;
   QTimer partialTimer_;
   QElapsedTimer pieceAge_;                            // since the first byte of the piece waiting for its line end
   QDeadlineTimer lastSend_{QDeadlineTimer::Forever};  // when the last command was sent
   QString address_;
   int port_ = 0;
-  int waitDepth_ = 0;
-  quint64 waitGeneration_ = 0;
-  bool sessionEnded_ = false;
 };
 
 // "Asynchronous socket error " and the system's error number, then its reason in brackets.

@@ -14,6 +14,10 @@ QString FjernCRLF(QString s) {
   return s;
 }
 
+bool holdsStatusReplies(QStringView chunk) { return chunk.contains(u"Ret X"); }
+
+bool holdsNameReply(QStringView chunk) { return chunk.indexOf(u"0xFF") >= 1; }
+
 namespace {
 
 // Finds a needle at or after a position that only ever moves forward in an unchanging text, so a

@@ -11,6 +11,10 @@
 // Removes the first CR, then the first LF.
 QString FjernCRLF(QString s);
 
+// The kind of reply a chunk holds, as its text tells.
+bool holdsStatusReplies(QStringView chunk);  // "Ret X"
+bool holdsNameReply(QStringView chunk);      // "0xFF" after the first character, as in "#0xFF Ret ..."
+
 // What a name reply holds, entry by entry; `failedText` is the text that failed the integer rule,
 // where reading stopped (the entries before it were read).
 struct NameEntry {

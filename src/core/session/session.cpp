@@ -2,36 +2,36 @@
 
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
+#include "core/link/reply_wait.h"
 #include "core/model/system_table.h"
-#include "core/session/session_screen.h"
+#include "core/session/address_list.h"
 
-Session::Session(ControllerLink& link, SessionScreen& screen) : link_(link), screen_(screen) {
-  link_.onStatusReplies = [this](const QList<int>& addresses) { refreshAfterStatusReplies(addresses); };
+Session::Session(ControllerLink& link, ReplyWait& wait, AddressList& addresses, QObject* parent)
+    : QObject(parent), link_(link), wait_(wait), addresses_(addresses) {
+  connect(&link_, &ControllerLink::statusRead, this,
+          [this](const StatusReplies&, const QList<int>& addresses) { refreshAfterStatusReplies(addresses); });
 }
-
-Session::~Session() { link_.onStatusReplies = nullptr; }
 
 void Session::RensSkjerm() {
   AntallTunere = 0;
-  screen_.closeTunerWindows();
+  emit tunerWindowsClosed();
   link_.clearLog();
-  screen_.RemoveStatus();
-  StrengMottatt = false;
+  emit statusListRemoved();
+  wait_.forgetArrival();
 }
 
 void Session::btnScanClick() {
   RensSkjerm();
-  screen_.UpdateUsrButtons();
-  RxStr.clear();
+  emit userButtonsChanged();
+  wait_.expectReply();
   link_.SendCommand(command::nameRequest());
-  link_.waitForReply();
-  // A name reply starts with "#0xFF": "0xFF" from the second character on.
-  if (RxStr.indexOf(u"0xFF") >= 1) GetNames(RxStr);
+  wait_.waitForReply();
+  if (holdsNameReply(RxStr)) GetNames(RxStr);
   OppdaterComboBoxer();
   OppdaterStatus();
   showFirstPanel();
   FirstScanDone = true;
-  screen_.StatusScroll();
+  emit statusListBuilt();
 }
 
 void Session::OppdaterComboBoxer() {
@@ -40,33 +40,35 @@ void Session::OppdaterComboBoxer() {
   QList<int> addresses;
   for (int n = 1; n < SystemSlots; ++n)
     if (SystemArray[n].I_bruk) addresses << SystemArray[n].Adresse;
-  screen_.setAddressList(addresses);
+  emit productCleared();
+  addresses_.setAddresses(addresses);
   // An empty list names slot 0.
   showProductOf(addresses.isEmpty() ? 0 : addresses.first());
 }
 
 void Session::OppdaterStatus() {
   for (int n = 1; n < SystemSlots; ++n) {
-    if (link_.sessionEnded()) return;  // the program is ending: no more requests
+    if (wait_.sessionEnded()) return;  // the program is ending: no more requests
     if (!SystemArray[n].I_bruk) continue;
     const QString request = command::statusRequest(SystemArray[n].Adresse);
     link_.appendLog(QStringLiteral("Tx to server: ") + request);
-    RxStr.clear();
-    StrengMottatt = false;
+    wait_.expectReply();
     link_.SendCommand(request);
-    link_.pause(Delay);
-    link_.waitForReply();
-    if (RxStr.contains(u"Ret X")) GetStatus(RxStr);
+    wait_.pause(Delay);
+    wait_.waitForReply();
+    // The reply in hand is taken again, as read on arrival: a value changed meanwhile gives way to
+    // it, and one that could not be read ends the poll with its error.
+    applyStatusReplies(wait_.statusInHand());
   }
 }
 
 void Session::showFirstPanel() {
   // Whatever the operator picked or typed during the poll gives way to the first entry.
-  screen_.selectFirstAddress();
-  const int i = screen_.selectedSlot();
+  addresses_.select(0);
+  const int i = addresses_.selectedSlot();
   if (!isSystemSlot(i)) return;
-  screen_.VisPanel(i);
-  screen_.OppdaterPanel(i);
+  emit panelShown(i);
+  emit panelRefreshed(i);
 }
 
 void Session::configurationLoaded() {
@@ -75,28 +77,28 @@ void Session::configurationLoaded() {
   OppdaterStatus();
   showFirstPanel();
   FirstScanDone = true;
-  screen_.StatusScroll();
+  emit statusListBuilt();
 }
 
 void Session::refreshAfterStatusReplies(const QList<int>& addresses) {
-  for (int a : addresses) screen_.OppdaterPanel(a);
-  if (StatusShown) screen_.refreshStatusList();
-  screen_.refreshTuners();
+  for (int a : addresses) emit panelRefreshed(a);
+  if (StatusShown) emit statusListRefreshed();
+  emit tunersRefreshed();
 }
 
 void Session::cbAddressChange() {
-  const int i = screen_.selectedSlot();
+  const int i = addresses_.selectedSlot();
   // A typed address that names no slot shows nothing.
   if (!isSystemSlot(i)) return;
   showProductOf(i);
-  screen_.showForAddressChange(i);
-  screen_.OppdaterPanel(i);
+  emit panelPicked(i);
+  emit panelRefreshed(i);
 }
 
 void Session::showProductOf(int slot) {
   if (!isSystemSlot(slot)) return;
   shownProduct_ = SystemArray[slot].Navn.text();
-  screen_.showProduct(shownProduct_, SystemArray[slot].BrukerDef.text());
+  emit productShown(shownProduct_, SystemArray[slot].BrukerDef.text());
 }
 
 void Session::lblProduktClick() {
@@ -109,5 +111,5 @@ void Session::lblProduktClick() {
     text = Orv15Navn;
   else if (shownProduct_ == u"Orv18")
     text = Orv18Navn;
-  screen_.showMessage(text);
+  emit message(text);
 }

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "gui/app/main_screen.h"
 #include "gui/app/version.h"
 #include "gui/common/address_list.h"
 #include "gui/common/operator_dialogs.h"
@@ -19,7 +18,9 @@
 #include "gui/info/u_frmAbout.h"
 #include "gui/info/u_frmStatus4Print.h"
 #include "gui/link/command_log.h"
+#include "core/link/command_log.h"
 #include "core/link/controller_link.h"
+#include "core/link/reply_wait.h"
 #include "core/model/integer_rule.h"
 #include "gui/link/u_frmTCPIP.h"
 #include "core/model/file_names.h"
@@ -28,6 +29,7 @@
 #include "gui/panels/latch_button.h"
 #include "gui/panels/panel_control_area.h"
 #include "gui/panels/status_list.h"
+#include "core/session/address_list.h"
 #include "core/session/session.h"
 #include "core/storage/record_files.h"
 #include "core/storage/settings_file.h"
@@ -71,18 +73,20 @@ TfrmMain::TfrmMain(const QString& installedPath)
   setWindowTitle(QStringLiteral("Orvane Control Client"));
   setFont(pixelFont(QStringLiteral("Tahoma"), 11));
 
+  link = new ControllerLink(this);
+  commandLog = new CommandLog(this);
+  link->setLog(commandLog);
+  replyWait = new ReplyWait(*link, this);
+  addressList = new AddressList(this);
   buildClientArea();
   buildMenu();
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 
-  link = new ControllerLink(this);
-  connect(link, &ControllerLink::logAppended, lbRespons, &TCommandLog::append);
-  connect(link, &ControllerLink::logCleared, lbRespons, &TCommandLog::clear);
-  panels = new PanelControlArea(clientArea, link, cbAddress, this);
-  statusList = new StatusList(scrollStatus, cbAddress, this);
+  panels = new PanelControlArea(clientArea, link, addressList, this);
+  statusList = new StatusList(scrollStatus, addressList, this);
   userButtons = new UserButtons(sbKnapper->widget(), link, this);
-  sessionScreen = std::make_unique<MainScreen>(*this);
-  session = std::make_unique<Session>(*link, *sessionScreen);
+  session = new Session(*link, *replyWait, *addressList, this);
+  showWhatTheSessionTells();
 
   connect(link, &ControllerLink::closed, this, [this] { ClientSocket1Disconnect(); });
   // The connection's state is heard once it is known, carried by the connect button.
@@ -96,7 +100,7 @@ TfrmMain::TfrmMain(const QString& installedPath)
   FormCreate();
 
   // The other windows, in their order of creation; all hidden until asked for.
-  frmConfigButtons = new TfrmConfigButtons(cbAddress, userButtons, this);
+  frmConfigButtons = new TfrmConfigButtons(*addressList, userButtons, this);
   frmSaveConfig = new TfrmSaveConfig(this);
   frmShowArray = new TfrmShowArray(this);
   frmAbout = new TfrmAbout(this);
@@ -127,6 +131,36 @@ void TfrmMain::setKeyboardOrder() {
 }
 
 TfrmMain::~TfrmMain() = default;
+
+// The session's steps, each on its region; after a chunk's status replies it tells the control
+// area once per reply in order, then the status list if shown, then the open tuner windows.
+void TfrmMain::showWhatTheSessionTells() {
+  connect(session, &Session::tunerWindowsClosed, this, &TfrmMain::closeTunerWindows);
+  connect(session, &Session::statusListRemoved, statusList, &StatusList::RemoveStatus);
+  connect(session, &Session::userButtonsChanged, userButtons, &UserButtons::UpdateUsrButtons);
+  connect(session, &Session::productCleared, lblProdukt, &QLabel::clear);
+  connect(session, &Session::productShown, this, [this](const QString& name, const QString& userName) {
+    lblProdukt->setText(name);
+    edtUserDefName->setText(userName);
+  });
+  connect(session, &Session::message, this, [](const QString& text) { dialogs::showMessage(text); });
+  connect(session, &Session::panelShown, panels, &PanelControlArea::VisPanel);
+  connect(session, &Session::panelPicked, panels, &PanelControlArea::showForAddressChange);
+  connect(session, &Session::panelRefreshed, panels, &PanelControlArea::OppdaterPanel);
+  connect(session, &Session::statusListBuilt, statusList, &StatusList::StatusScroll);
+  connect(session, &Session::statusListRefreshed, statusList, &StatusList::OppdaterScrollBox);
+  connect(session, &Session::tunersRefreshed, this, &TfrmMain::refreshTuners);
+}
+
+void TfrmMain::closeTunerWindows() {
+  for (TfrmTuner* tuner : {static_cast<TfrmTuner*>(frmTuner1), static_cast<TfrmTuner*>(frmTuner2)})
+    if (tuner && tuner->isOpen()) tuner->close();
+}
+
+void TfrmMain::refreshTuners() {
+  for (TfrmTuner* tuner : {static_cast<TfrmTuner*>(frmTuner1), static_cast<TfrmTuner*>(frmTuner2)})
+    if (tuner && tuner->isOpen()) tuner->OppdaterTuner();
+}
 
 void TfrmMain::buildClientArea() {
   clientArea = new QWidget(this);
@@ -161,7 +195,8 @@ void TfrmMain::buildClientArea() {
   cbAddress->setEditable(true);
   cbAddress->setInsertPolicy(QComboBox::NoInsert);
   cbAddress->setGeometry(8, 36, 62, 21);
-  fillAddressList(*cbAddress, {0});
+  showCurrentPanel(*cbAddress, *addressList);
+  addressList->setAddresses({0});
   cbAddress->setAccessibleName(QStringLiteral("Address"));
   plainLabel(systemControl, QStringLiteral("Product:"), QPoint(82, 20));
   // A click is a left press and its release over the label, as on the port captions.
@@ -188,7 +223,7 @@ void TfrmMain::buildClientArea() {
   logPanel->setFrameShape(QFrame::StyledPanel);
   logPanel->setGeometry(7, 345, 580, 135);
   plainLabel(logPanel, QStringLiteral("Commands and response from controller"), QPoint(8, 4));
-  lbRespons = new TCommandLog(logPanel);
+  lbRespons = new TCommandLog(commandLog, logPanel);
   lbRespons->setObjectName(QStringLiteral("lbRespons"));
   lbRespons->setAccessibleName(QStringLiteral("Commands and response from controller"));
   lbRespons->setGeometry(8, 20, 482, 108);
@@ -287,10 +322,7 @@ void TfrmMain::FormCreate() {
   panels->Orv15ClearLabels();
 }
 
-void TfrmMain::FormShow() {
-  frmConfigButtons->clearAddressList();
-  frmTCPIP->setSettings(readTcpSettings(settingsFilePath()));
-}
+void TfrmMain::FormShow() { frmTCPIP->setSettings(readTcpSettings(settingsFilePath())); }
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
@@ -303,7 +335,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program without storing anything; a wait or poll in progress ends
   // first, so the program does not outlive its window.
-  link->endSession();
+  replyWait->endSession();
   event->accept();
   QCoreApplication::quit();
 }
@@ -358,13 +390,13 @@ void TfrmMain::btnScanClick() {
   guarded([this] { session->btnScanClick(); });
 }
 
-void TfrmMain::btnStopWaitingClick() { StrengMottatt = true; }
+void TfrmMain::btnStopWaitingClick() { replyWait->stopWaiting(); }
 
-void TfrmMain::Button3Click() { link->clearLog(); }
+void TfrmMain::Button3Click() { commandLog->clear(); }
 
 void TfrmMain::Button9Click() {
   guarded([this] {
-    if (const QString error = link->saveLog(filenames::programFile(QStringLiteral("cmdlog.txt"))); !error.isEmpty())
+    if (const QString error = commandLog->save(filenames::programFile(QStringLiteral("cmdlog.txt"))); !error.isEmpty())
       throw OperatorError(error);
   });
 }
@@ -379,7 +411,7 @@ void TfrmMain::btnCloseClick() {
       reportFailure(written.error);
       return;
     }
-    link->endSession();
+    replyWait->endSession();
     QCoreApplication::quit();
   });
 }
@@ -400,7 +432,7 @@ void TfrmMain::Saveprogrammedfunctionkeys1Click() { dialogs::showMessage(QString
 
 void TfrmMain::Factorydefaults1Click() {
   records::Factorydefaults();
-  cbAddress->clear();
+  addressList->setAddresses({});
   edtUserDefName->clear();
 }
 

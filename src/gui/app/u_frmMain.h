@@ -1,8 +1,8 @@
 #pragma once
 #include <QMainWindow>
 
-#include <memory>
-
+class AddressList;
+class CommandLog;
 class ControllerLink;
 class PanelControlArea;
 class QComboBox;
@@ -13,7 +13,7 @@ class QPushButton;
 class QScrollArea;
 class QWidget;
 class StatusList;
-class MainScreen;
+class ReplyWait;
 class Session;
 class TfrmAbout;
 class TfrmConfigButtons;
@@ -48,11 +48,13 @@ class TfrmMain : public QMainWindow {
   QPushButton* btnClose;
 
   ControllerLink* link;
+  CommandLog* commandLog;
+  ReplyWait* replyWait;
+  AddressList* addressList;
   PanelControlArea* panels;
   StatusList* statusList;
   UserButtons* userButtons;
-  std::unique_ptr<MainScreen> sessionScreen;
-  std::unique_ptr<Session> session;
+  Session* session;
 
   TfrmConfigButtons* frmConfigButtons = nullptr;
   TfrmSaveConfig* frmSaveConfig = nullptr;
@@ -87,6 +89,9 @@ class TfrmMain : public QMainWindow {
  private:
   void buildClientArea();
   void buildMenu();
+  void showWhatTheSessionTells();
+  void closeTunerWindows();
+  void refreshTuners();
   void FormCreate();
   void FormShow();
   void ClientSocket1Disconnect();

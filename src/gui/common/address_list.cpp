@@ -1,36 +1,26 @@
 #include "gui/common/address_list.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 
-#include "core/model/integer_rule.h"
-#include "core/model/formatting.h"
+#include "core/session/address_list.h"
 
-void fillAddressList(QComboBox& list, const QList<int>& addresses) {
-  list.clear();
-  list.clearEditText();
-  for (int address : addresses) list.addItem(addressText(address), address);
-  if (list.count() > 0) list.setCurrentIndex(0);
+void showAddressList(QComboBox& box, AddressList& list) { box.setModel(&list); }
+
+void showCurrentPanel(QComboBox& box, AddressList& list) {
+  showAddressList(box, list);
+  QComboBox* b = &box;
+  AddressList* l = &list;
+  const auto tell = [b, l] { l->setShown(b->currentIndex(), b->currentText()); };
+  QObject::connect(b, &QComboBox::currentIndexChanged, l, tell);
+  QObject::connect(b, &QComboBox::editTextChanged, l, tell);
+  // Told again first on the operator's own changes, whatever the order the box tells them in, so
+  // whoever handles them after finds the list up to date.
+  QObject::connect(b, &QComboBox::activated, l, tell);
+  if (QLineEdit* editor = b->lineEdit()) QObject::connect(editor, &QLineEdit::textEdited, l, tell);
+  QObject::connect(l, &AddressList::currentSet, b, [b](int row, const QString& text) {
+    b->setCurrentIndex(row);
+    b->setEditText(text);
+  });
+  tell();
 }
-
-void selectFirstEntry(QComboBox& list) {
-  if (list.count() == 0) {
-    list.clearEditText();
-    return;
-  }
-  list.setCurrentIndex(0);
-  list.setEditText(list.itemText(0));
-}
-
-QList<int> addressListSlots(const QComboBox& list) {
-  QList<int> inUse;
-  for (int k = 0; k < list.count(); ++k) inUse << list.itemData(k).toInt();
-  return inUse;
-}
-
-int selectedAddressSlot(const QComboBox& list) {
-  const int k = list.currentIndex();
-  if (k >= 0 && list.currentText() == list.itemText(k)) return list.itemData(k).toInt();
-  return HexToInt(list.currentText());
-}
-
-int addressEntry(const QComboBox& list, int slot) { return list.findData(slot); }

@@ -11,21 +11,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "core/link/command_log.h"
 
-// Line ends would only make a row tall: a final one is dropped, one inside shows as " | ".
-QString shownEntry(const QString& entry) {
-  QStringView text(entry);
-  while (text.endsWith(u'\n') || text.endsWith(u'\r')) text.chop(1);
-  // A row shows at most kShown characters of the entry (a flooding controller's megabyte chunk stays
-  // in the log whole). Each entry character becomes one or more shown ones, so the first kShown + 1
-  // decide the row.
-  constexpr qsizetype kShown = 4000;
-  QString shown = text.left(kShown + 1).toString();
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
-  shown.replace(u'\r', u' ').replace(u'\n', u' ');
-  return shown.size() > kShown ? shown.left(kShown) + QStringLiteral("...") : shown;
-}
+namespace {
 
 // A scroll bar that repaints only when what it shows changes. The log moves the bar at every
 // entry (a new range, then a new value), and in a long log the thumb stays on the same pixels for
@@ -79,34 +67,7 @@ constexpr int kMargin = 3;
 
 }  // namespace
 
-int TCommandLogModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-QVariant TCommandLogModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-  return row(index.row());
-}
-
-Qt::ItemFlags TCommandLogModel::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-}
-
-void TCommandLogModel::append(const QString& entry) {
-  const int at = rowCount();
-  beginInsertRows(QModelIndex(), at, at);
-  rows_.push_back(shownEntry(entry));
-  endInsertRows();
-}
-
-void TCommandLogModel::clear() {
-  beginResetModel();
-  rows_.clear();
-  endResetModel();
-}
-
-TCommandLog::TCommandLog(QWidget* parent) : QListView(parent), rows_(new TCommandLogModel(this)) {
+TCommandLog::TCommandLog(CommandLog* log, QWidget* parent) : QListView(parent), log_(log) {
   setVerticalScrollBar(new LogScrollBar(Qt::Vertical, this));
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long rows are elided
   setUniformItemSizes(true);
@@ -114,14 +75,14 @@ TCommandLog::TCommandLog(QWidget* parent) : QListView(parent), rows_(new TComman
   setEditTriggers(NoEditTriggers);
   setVerticalScrollMode(ScrollPerItem);  // the scroll bar counts rows
   setFocusPolicy(Qt::StrongFocus);
-  setModel(rows_);
+  setModel(log_);
   rowHeight_ = fontMetrics().height() + 2;
   updateScrollRange();
 }
 
-void TCommandLog::append(const QString& entry) { rows_->append(entry); }
+int TCommandLog::count() const { return log_->rowCount(); }
 
-void TCommandLog::clear() { rows_->clear(); }
+QString TCommandLog::text(int row) const { return log_->shownText(row); }
 
 QString TCommandLog::selectedText() const {
   QList<int> rows;
@@ -141,7 +102,7 @@ void TCommandLog::rowsInserted(const QModelIndex& parent, int start, int end) {
   if (bar->value() != bar->maximum()) {
     bar->setValue(bar->maximum());  // shifts the rows in view and paints the new ones
   } else {
-    viewport()->update(visualRect(rows_->index(start)).united(visualRect(rows_->index(end))));
+    viewport()->update(visualRect(log_->index(start)).united(visualRect(log_->index(end))));
   }
 }
 
@@ -180,17 +141,17 @@ int TCommandLog::rowAt(int y) const {
 }
 
 QRect TCommandLog::visualRect(const QModelIndex& index) const {
-  if (!index.isValid() || index.model() != rows_) return {};
+  if (!index.isValid() || index.model() != log_) return {};
   return {0, index.row() * rowHeight() - verticalOffset(), viewport()->width(), rowHeight()};
 }
 
 QModelIndex TCommandLog::indexAt(const QPoint& point) const {
   const int row = rowAt(point.y());
-  return row >= 0 && row < count() ? rows_->index(row) : QModelIndex();
+  return row >= 0 && row < count() ? log_->index(row) : QModelIndex();
 }
 
 void TCommandLog::scrollTo(const QModelIndex& index, ScrollHint hint) {
-  if (!index.isValid() || index.model() != rows_) return;
+  if (!index.isValid() || index.model() != log_) return;
   QScrollBar* bar = verticalScrollBar();
   const int row = index.row();
   const int inView = rowsInView();
@@ -214,7 +175,7 @@ QModelIndex TCommandLog::moveCursor(CursorAction action, Qt::KeyboardModifiers) 
   // Without a current row the keyboard starts at the newest entry, the one in view.
   const QModelIndex current = currentIndex();
   const bool byOne = action == MoveUp || action == MovePrevious || action == MoveDown || action == MoveNext;
-  if (!current.isValid() && byOne) return rows_->index(n - 1);
+  if (!current.isValid() && byOne) return log_->index(n - 1);
   const int row = current.isValid() ? current.row() : n - 1;
   const int page = rowsInView();
   int next = row;
@@ -230,7 +191,7 @@ QModelIndex TCommandLog::moveCursor(CursorAction action, Qt::KeyboardModifiers) 
     case MoveLeft:
     case MoveRight: break;
   }
-  return rows_->index(qBound(0, next, n - 1));
+  return log_->index(qBound(0, next, n - 1));
 }
 
 void TCommandLog::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
@@ -238,15 +199,15 @@ void TCommandLog::setSelection(const QRect& rect, QItemSelectionModel::Selection
   const int first = qMax(0, rowAt(r.top()));
   const int last = qMin(count() - 1, rowAt(r.bottom()));
   QItemSelection selection;
-  if (first <= last) selection.select(rows_->index(first), rows_->index(last));
+  if (first <= last) selection.select(log_->index(first), log_->index(last));
   selectionModel()->select(selection, flags);
 }
 
 QRegion TCommandLog::visualRegionForSelection(const QItemSelection& selection) const {
   QRegion region;
   for (const QItemSelectionRange& range : selection) {
-    if (!range.isValid() || range.model() != rows_) continue;
-    region += visualRect(rows_->index(range.top())).united(visualRect(rows_->index(range.bottom())));
+    if (!range.isValid() || range.model() != log_) continue;
+    region += visualRect(log_->index(range.top())).united(visualRect(log_->index(range.bottom())));
   }
   return region & viewport()->rect();
 }
@@ -334,7 +295,7 @@ const TCommandLog::RowLayout& TCommandLog::laidOut(int row, int width) {
   }
   // Most rows fit: put them together from their words. A row that is too wide, or that shapes
   // across its spaces, is laid out as one text, elided.
-  const QString& shown = rows_->row(row);
+  const QString shown = log_->shownText(row);
   qsizetype guess = 256;
   if (shapesByWords(shown)) {
     WordLayout byWords = layOutByWords(shown, width);
@@ -369,7 +330,7 @@ void TCommandLog::paintEvent(QPaintEvent* event) {
   const qreal textTop = (rowHeight() - fontMetrics().height()) / 2.0;
   QStyle* style = this->style();
   for (int row = first; row <= last; ++row) {
-    const QModelIndex index = rows_->index(row);
+    const QModelIndex index = log_->index(row);
     option.rect = visualRect(index);
     option.state = base;
     const bool selected = selection->isSelected(index);

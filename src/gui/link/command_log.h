@@ -1,5 +1,5 @@
 #pragma once
-// The command log on screen: a list view with one row per entry, newest last. Rows are selected
+// The command log on screen: a list view of the log's rows, newest last. Rows are selected
 // with the mouse and the keyboard, Ctrl+C copies them, and assistive technology reads them as the
 // rows of a list.
 //
@@ -7,7 +7,6 @@
 // alone, the rows in view are drawn from kept layouts, and both cost the same however long the log
 // has grown. QListView itself lays out every row again at each insert; this view answers the
 // geometry questions from the row height and leaves QListView's own layout unused.
-#include <QAbstractListModel>
 #include <QAccessible>
 #include <QHash>
 #include <QListView>
@@ -17,34 +16,17 @@
 #include <utility>
 #include <vector>
 
-// The entries as shown: one line each.
-class TCommandLogModel : public QAbstractListModel {
- public:
-  using QAbstractListModel::QAbstractListModel;
-
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-  void append(const QString& entry);
-  void clear();
-  const QString& row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-
- private:
-  std::vector<QString> rows_;
-};
+class CommandLog;
 
 class TCommandLog : public QListView {
   Q_OBJECT
  public:
-  explicit TCommandLog(QWidget* parent = nullptr);
+  // Shows `log`, which outlives the view.
+  explicit TCommandLog(CommandLog* log, QWidget* parent = nullptr);
 
-  // Adds an entry as logged and shows it.
-  void append(const QString& entry);
-  void clear();
-  int count() const { return rows_->rowCount(); }
+  int count() const;
   // The row as shown, before eliding to the width.
-  QString text(int row) const { return rows_->row(row); }
+  QString text(int row) const;
   // The selected rows as shown, one a line, in row order.
   QString selectedText() const;
 
@@ -89,7 +71,7 @@ class TCommandLog : public QListView {
   WordLayout layOutByWords(const QString& shown, int width);
   const QStaticText& laidOutWord(QStringView word);
 
-  TCommandLogModel* rows_;
+  CommandLog* log_;
   bool scrolledSincePaint_ = false;  // the rows' pixels were moved since the last paint
   bool repaintInView_ = false;       // the rows in view are all to be painted again
   int rowHeight_ = 1;

@@ -1,7 +1,6 @@
 #include "gui/panels/panel_control_area.h"
 
 #include <QButtonGroup>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,13 +8,13 @@
 
 #include <cstring>
 
-#include "gui/common/address_list.h"
 #include "gui/common/operator_dialogs.h"
 #include "gui/controls/accessibility.h"
 #include "gui/controls/keyboard_group.h"
 #include "gui/controls/seven_seg.h"
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
+#include "core/session/address_list.h"
 #include "core/model/formatting.h"
 #include "core/model/system_table.h"
 #include "gui/panels/latch_button.h"
@@ -139,8 +138,8 @@ QString modelCaption(const QString& model, int address) {
 
 }  // namespace
 
-PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress, QObject* parent)
-    : QObject(parent), link_(link), cbAddress_(cbAddress) {
+PanelControlArea::PanelControlArea(QWidget* clientArea, ControllerLink* link, AddressList* addresses, QObject* parent)
+    : QObject(parent), link_(link), addresses_(addresses) {
   buildOrv0(clientArea);
   buildOrv11(clientArea);
   orv15_ = buildPortBox(clientArea, 15);
@@ -389,7 +388,7 @@ void PanelControlArea::Orv15ClearLabels() {
   for (int k = 1; k <= 8; ++k) setPortLabel(orv15_, k, QString());
 }
 
-int PanelControlArea::selectedSlot() const { return selectedAddressSlot(*cbAddress_); }
+int PanelControlArea::selectedSlot() const { return addresses_->selectedSlot(); }
 
 void PanelControlArea::SettOrv18Knapp(int k) {
   const int Addr = selectedSlot();

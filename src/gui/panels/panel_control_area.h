@@ -7,9 +7,9 @@
 #include <array>
 #include <functional>
 
+class AddressList;
 class ControllerLink;
 class QButtonGroup;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -23,7 +23,7 @@ class PanelControlArea : public QObject {
   Q_OBJECT
  public:
   // Creates gbOrv0, gbOrv11, gbOrv15 and gbOrv18, hidden, as children of clientArea.
-  PanelControlArea(QWidget* clientArea, ControllerLink* link, QComboBox* cbAddress, QObject* parent = nullptr);
+  PanelControlArea(QWidget* clientArea, ControllerLink* link, AddressList* addresses, QObject* parent = nullptr);
 
   QGroupBox* gbOrv0 = nullptr;
   QGroupBox* gbOrv11 = nullptr;
@@ -40,7 +40,7 @@ class PanelControlArea : public QObject {
   void Orv18ClearLabels();
   void Orv15ClearLabels();
 
-  // Click actions; they work on the slot cbAddress names.
+  // Click actions; they work on the slot the address list names.
   void SettOrv18Knapp(int k);
   void sbOrv15Click(int k);  // SettOrv18Knapp, and the Orv15 readout follows at once
   void sbOrv11_1ppClick();
@@ -91,7 +91,7 @@ class PanelControlArea : public QObject {
   int selectedSlot() const;
 
   ControllerLink* link_;
-  QComboBox* cbAddress_;
+  AddressList* addresses_;
   QLabel* lblOrv11 = nullptr;
   TSevenSeg* ssOrv11 = nullptr;
   QButtonGroup* orv11Group_ = nullptr;

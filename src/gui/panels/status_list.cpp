@@ -1,18 +1,17 @@
 #include "gui/panels/status_list.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 
 #include <array>
 
-#include "gui/common/address_list.h"
 #include "gui/common/operator_dialogs.h"
 #include "gui/controls/seven_seg.h"
 #include "core/link/protocol.h"
 #include "core/model/formatting.h"
 #include "core/model/system_table.h"
+#include "core/session/address_list.h"
 
 namespace {
 
@@ -58,8 +57,8 @@ const QString& statusCaption(Model model, int status, QString& other) {
 
 }  // namespace
 
-StatusList::StatusList(QScrollArea* scrollStatus, QComboBox* cbAddress, QObject* parent)
-    : QObject(parent), scrollStatus_(scrollStatus), cbAddress_(cbAddress) {
+StatusList::StatusList(QScrollArea* scrollStatus, AddressList* addresses, QObject* parent)
+    : QObject(parent), scrollStatus_(scrollStatus), addresses_(addresses) {
   content_ = scrollStatus_->widget();
   if (!content_) {
     auto* w = new QWidget;
@@ -244,10 +243,10 @@ void StatusList::OppdaterScrollBox() {
 
 void StatusList::ShowCorrectPanel(QObject* Sender) {
   auto* button = qobject_cast<QPushButton*>(Sender);
-  if (!button || !cbAddress_) return;
+  if (!button || !addresses_) return;
   const int slot = button->property("tag").toInt();
-  if (const int k = addressEntry(*cbAddress_, slot); k >= 0) {
-    cbAddress_->setCurrentIndex(k);
+  if (const int k = addresses_->rowOf(slot); k >= 0) {
+    addresses_->select(k);
     if (cbAddressChange) cbAddressChange();
   }
 }

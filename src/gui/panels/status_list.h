@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-class QComboBox;
+class AddressList;
 class QScrollArea;
 class QWidget;
 class TSevenSeg;
@@ -26,7 +26,7 @@ class StatusList : public QObject {
   static constexpr int ScrollFontSize = 10;
 
   // The blocks go into scrollStatus's content widget (created if it has none).
-  StatusList(QScrollArea* scrollStatus, QComboBox* cbAddress, QObject* parent = nullptr);
+  StatusList(QScrollArea* scrollStatus, AddressList* addresses, QObject* parent = nullptr);
 
   void StatusScroll();
   void RemoveStatus();
@@ -50,7 +50,7 @@ class StatusList : public QObject {
   W* create(const QString& name);
 
   QScrollArea* scrollStatus_;
-  QComboBox* cbAddress_;
+  AddressList* addresses_;
   QPointer<QWidget> content_;
   // Name lookup of the content's children, rebuilt at every build and removal.
   QHash<QString, QPointer<QWidget>> byName_;

@@ -16,6 +16,7 @@
 #include "core/model/file_names.h"
 #include "core/model/formatting.h"
 #include "core/model/system_table.h"
+#include "core/session/address_list.h"
 #include "core/storage/record_files.h"
 #include "gui/userconfig/user_buttons.h"
 
@@ -48,8 +49,8 @@ QComboBox* editableCombo(const char* name, QWidget* parent, int left, int top, i
 
 }  // namespace
 
-TfrmConfigButtons::TfrmConfigButtons(QComboBox* mainAddressList, UserButtons* buttons, QWidget* parent)
-    : QDialog(parent), mainAddressList_(mainAddressList), buttons_(buttons) {
+TfrmConfigButtons::TfrmConfigButtons(AddressList& addresses, UserButtons* buttons, QWidget* parent)
+    : QDialog(parent), addresses_(addresses), buttons_(buttons) {
   setObjectName(QStringLiteral("frmConfigButtons"));
   setWindowTitle(QStringLiteral("Add user configuration"));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -75,6 +76,7 @@ TfrmConfigButtons::TfrmConfigButtons(QComboBox* mainAddressList, UserButtons* bu
 
   lblAddress = plainLabel(QStringLiteral("Address"), gb, 6, 83);
   cbAddress = editableCombo("cbAddress", gb, 6, 97, 50);
+  showAddressList(*cbAddress, addresses_);
   lblProduct = plainLabel(QStringLiteral("Product:"), gb, 81, 101);
 
   lblProdukt = new QLabel(gb);
@@ -125,8 +127,6 @@ TfrmConfigButtons::TfrmConfigButtons(QComboBox* mainAddressList, UserButtons* bu
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
-void TfrmConfigButtons::clearAddressList() { cbAddress->clear(); }
-
 void TfrmConfigButtons::Configusernamesandbuttons1Click() {
   guarded([&] {
     if (!FirstScanDone) {
@@ -156,13 +156,12 @@ void TfrmConfigButtons::FormShow() {
       if (buttons_ && buttons_->button(i)) buttons_->button(i)->setVisible(true);
     }
 
-    cbAddress->clear();
-    if (mainAddressList_) {
-      fillAddressList(*cbAddress, addressListSlots(*mainAddressList_));
-      cbAddress->setCurrentIndex(mainAddressList_->currentIndex());
-    }
+    // The main window's current entry, over anything typed here before.
+    const int row = addresses_.currentRow();
+    cbAddress->setCurrentIndex(row);
+    cbAddress->setEditText(cbAddress->itemText(row));
     // A failed load ends the showing before the position is shown.
-    const int slot = selectedAddressSlot(*cbAddress);
+    const int slot = shownSlot();
     showProduct(slot);
     loadSelectedEntry();
     showPosition(slot);
@@ -170,6 +169,10 @@ void TfrmConfigButtons::FormShow() {
 }
 
 // A slot outside the table has no panel; showing another slot's name or status would mislead.
+int TfrmConfigButtons::shownSlot() const {
+  return addresses_.slotShown(cbAddress->currentIndex(), cbAddress->currentText());
+}
+
 void TfrmConfigButtons::showProduct(int slot) {
   lblProdukt->setText(isSystemSlot(slot) ? SystemArray[slot].Navn.text() : QString());
 }
@@ -185,7 +188,7 @@ void TfrmConfigButtons::showPosition(int slot) {
 
 void TfrmConfigButtons::cbAddressChange() {
   guarded([&] {
-    const int slot = selectedAddressSlot(*cbAddress);
+    const int slot = shownSlot();
     showProduct(slot);
     showPosition(slot);
   });

@@ -5,6 +5,7 @@
 
 #include "core/storage/command_files.h"
 
+class AddressList;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -16,10 +17,9 @@ class UserButtons;
 class TfrmConfigButtons : public QDialog {
   Q_OBJECT
  public:
-  // `mainAddressList` is the main window's address list, copied at every showing.
-  TfrmConfigButtons(QComboBox* mainAddressList, UserButtons* buttons, QWidget* parent = nullptr);
+  // `addresses` is the main window's address list; each showing starts on its current entry.
+  TfrmConfigButtons(AddressList& addresses, UserButtons* buttons, QWidget* parent = nullptr);
 
-  void clearAddressList();
   // The menu item: refused before the first scan; otherwise shows the window modally and then
   // refreshes the user buttons.
   void Configusernamesandbuttons1Click();
@@ -52,6 +52,7 @@ class TfrmConfigButtons : public QDialog {
  private:
   // The steps of showing an address and of loading the selected entry, which throws when its
   // file cannot be read.
+  int shownSlot() const;
   void showProduct(int slot);
   void showPosition(int slot);
   void loadSelectedEntry();
@@ -59,7 +60,7 @@ class TfrmConfigButtons : public QDialog {
   QString commandText() const;
   void appendLine(const QString& line);
 
-  QComboBox* mainAddressList_;
+  AddressList& addresses_;
   UserButtons* buttons_;
   // The file last loaded into the command box; only that file is written back in its encoding.
   struct {
