@@ -128,6 +128,48 @@ class TestControllerLink : public QObject {
       QCOMPARE(events.last(), socketErrorMessage(ECONNRESET, QString::fromLocal8Bit(std::strerror(ECONNRESET))));
   }
 
+  // What each chunk is told as, in order, and what the reply wait keeps of it: a chunk that cannot
+  // be read is in hand but does not end the wait.
+  void chunkIsToldOnceAsRead_data() {
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<bool>("arrived");
+    QTest::newRow("two replies") << QByteArray("#0x02 Ret X:1=4\r\n#0x03 Ret X:1=5\r\n")
+                                 << QStringList{"read 2", "status 2,3", "received"} << true;
+    QTest::newRow("no reply") << QByteArray("hello\r\n") << QStringList{"read 0", "received"} << true;
+    QTest::newRow("name reply") << QByteArray("#0xFF Ret 0x02:Name:Orv15\r\n") << QStringList{"read 0", "received"}
+                                << true;
+    QTest::newRow("bad value") << QByteArray("#0x06 Ret X:1=zz\r\n")
+                               << QStringList{"read 0", "failed 'zz' is not a valid integer value"} << false;
+    QTest::newRow("bad address") << QByteArray("#0x02 Ret X:1=\r4\n#0x03 Ret X:1=5\r\n")
+                                 << QStringList{"read 2", "failed '$0x03' is not a valid integer value"} << false;
+  }
+  void chunkIsToldOnceAsRead() {
+    QFETCH(QByteArray, chunk);
+    QFETCH(QStringList, told);
+    QFETCH(bool, arrived);
+    PeerAndLink c;
+    QVERIFY(c.connect());
+    QStringList events;
+    connect(&c.link, &ControllerLink::chunkRead, [&](const QString& text, const StatusReplies& status) {
+      QCOMPARE(text.toLatin1(), chunk);
+      events << "read " + QString::number(status.replies.size());
+    });
+    connect(&c.link, &ControllerLink::statusRead, [&](const StatusReplies&, const QList<int>& addresses) {
+      QStringList numbers;
+      for (int a : addresses) numbers << QString::number(a);
+      events << "status " + numbers.join(u',');
+    });
+    connect(&c.link, &ControllerLink::chunkReceived, [&] { events << "received"; });
+    connect(&c.link, &ControllerLink::chunkFailed, [&](const QString& message) { events << "failed " + message; });
+    c.wait.expectReply();
+    c.peer->write(chunk);
+    c.peer->flush();
+    QTRY_COMPARE(events, told);
+    QCOMPARE(RxStr.toLatin1(), chunk);
+    QCOMPARE(StrengMottatt, arrived);
+  }
+
   // Everything that has arrived is one chunk, however large: a burst of replies is handed on whole.
   void burstIsReadAsOneChunk() {
     PeerAndLink c;

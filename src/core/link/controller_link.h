@@ -61,7 +61,7 @@ class ControllerLink : public QObject {
   // A chunk's status replies are in the table: what was read, and the slots its replies address,
   // one per reply, in order.
   void statusRead(const StatusReplies& status, const QList<int>& addresses);
-  // Every chunk that could be read, last.
+  // Every chunk that could be read, once the table has taken it.
   void chunkReceived(const QString& chunk);
   // The connection closed, by either side (after the log entry is written).
   void closed();
