@@ -19,7 +19,6 @@ class AddressList : public QAbstractListModel {
   // One entry per address in this order, the first current, nothing typed.
   void setAddresses(const QList<int>& addresses);
   const QList<int>& addresses() const { return addresses_; }
-  QString entryText(int row) const;
   // The entry holding `slot`, or -1.
   int rowOf(int slot) const;
 
@@ -42,6 +41,8 @@ class AddressList : public QAbstractListModel {
   void currentSet(int row, const QString& text);
 
  private:
+  QString entryText(int row) const;
+
   QList<int> addresses_;
   int currentRow_ = -1;
   QString currentText_;

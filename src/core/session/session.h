@@ -9,7 +9,6 @@
 class AddressList;
 class ControllerLink;
 class ReplyWait;
-struct StatusReplies;
 
 class Session : public QObject {
   Q_OBJECT
