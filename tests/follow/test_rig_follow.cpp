@@ -1,4 +1,3 @@
-#include "core/follow/controller_channel.h"
 #include "core/follow/rig_source.h"
 #include "follow_fixture.h"
 
@@ -92,10 +91,11 @@ class TestRigFollow : public QObject {
   void follow(quint16 rigPort, quint16 controllerPort, FollowOptions options = settled(), const QString& map = kMap,
               int pollMs = kPollMs, int replyTimeoutMs = 1000) {
     source_ = std::make_unique<RigSource>(QStringLiteral("127.0.0.1"), rigPort, pollMs);
-    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), controllerPort, replyTimeoutMs);
-    follower_ = std::make_unique<Follower>(parseBandMap(map), *source_, *channel_, &storedMemory, options);
+    controller_ = std::make_unique<ControllerSide>(controllerPort, replyTimeoutMs);
+    follower_ = std::make_unique<Follower>(parseBandMap(map), *source_, controller_->queue, &storedMemory, options);
     record_.watch(*follower_);
     follower_->start();
+    controller_->keepOpen.start();
   }
   // A few more polls, so that anything the follower were to send has arrived.
   void letItPoll() {
@@ -104,14 +104,14 @@ class TestRigFollow : public QObject {
   }
 
   std::unique_ptr<RigSource> source_;
-  std::unique_ptr<ControllerChannel> channel_;
+  std::unique_ptr<ControllerSide> controller_;
   std::unique_ptr<Follower> follower_;
   Recorder record_;
 
  private slots:
   void cleanup() {
     follower_.reset();
-    channel_.reset();
+    controller_.reset();
     source_.reset();
     record_.events.clear();
     record_.sent.clear();
