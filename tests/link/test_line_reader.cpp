@@ -65,9 +65,7 @@ class TestLineReader : public QObject {
   void clearForgetsTheStartOfALine() {
     LineReader<QByteArray> reader(8);
     QCOMPARE(readAll(reader, {"stranger"}), Lines{});
-    QVERIFY(reader.holdsPiece());
     reader.clear();
-    QVERIFY(!reader.holdsPiece());
     QCOMPARE(readAll(reader, {"reply\r\n"}), Lines{"reply"});
     // Cleared inside a line already cut: the next byte starts a line, as after a line end.
     QCOMPARE(readAll(reader, {"123456789"}), Lines{"CUT:12345678"});

@@ -21,7 +21,6 @@ class LineReader {
   QList<Line> read(const Text& more);
   // Forgets the start of a line waiting for its end; the next character starts a new line.
   void clear();
-  bool holdsPiece() const { return !piece_.isEmpty(); }
 
  private:
   qsizetype longest_;

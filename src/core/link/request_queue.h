@@ -77,7 +77,6 @@ class RequestQueue : public QObject {
   void submit(const Request& request, QObject* context, std::function<void(const RequestResult&)> done);
 
   ControllerLink& link() const { return link_; }
-  const Options& options() const { return options_; }
 
  signals:
   // Every command as it goes out and every whole line as it arrives, for a traffic view.
