@@ -233,6 +233,19 @@ class TestRequestQueue : public QObject {
     QCOMPARE(late.results[0].failure->kind, Kind::NoConnection);
   }
 
+  // A link opened again over the open one: what waited on the old connection ends there.
+  void linkOpenedAnewMidWait() {
+    openScripted();
+    Asker asker;
+    queue_->submit(Request::status(0x03), &asker, asker.take());
+    QTRY_VERIFY(controller_->received.contains("#0x03 Get X"));
+    QSignalSpy opened(link_.get(), &ControllerLink::opened);
+    link_->open(QStringLiteral("127.0.0.1"), controller_->server.serverPort());
+    QVERIFY(opened.wait());
+    QTRY_COMPARE(asker.results.size(), 1);
+    QCOMPARE(asker.results[0].failure->kind, Kind::ConnectionLost);
+  }
+
   // An asker that is gone is never called; the queue goes on with the next one.
   void askerGoneBeforeItsReply() {
     openScripted();

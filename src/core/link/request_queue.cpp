@@ -28,6 +28,9 @@ RequestQueue::RequestQueue(ControllerLink& link, Options options, QObject* paren
   restTimer_.setTimerType(Qt::PreciseTimer);
   connect(&restTimer_, &QTimer::timeout, this, &RequestQueue::sendNext);
   connect(&link_, &ControllerLink::opened, this, [this] {
+    // A link opened anew over an open one tells no close; a reply to a command of the old
+    // connection cannot come on this one.
+    if (out_) finish(failed(RequestFailure::Kind::ConnectionLost));
     reader_.clear();
     restUntil_ = QDeadlineTimer(options_.greetingMs, Qt::PreciseTimer);
     scheduleNext();
