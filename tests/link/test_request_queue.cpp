@@ -212,6 +212,15 @@ class TestRequestQueue : public QObject {
     QCOMPARE(asker.results[0].failure->message, message);
   }
 
+  // Told whenever one comes, by its start alone, a request out or not.
+  void overLongLineIsTold() {
+    openScripted();
+    QSignalSpy told(queue_.get(), &RequestQueue::lineTooLong);
+    controller_->write(QByteArray(3 * RequestQueue::kLongestLine, 'x') + "\r\nok\r\n");
+    QTRY_COMPARE(told.size(), 1);
+    QCOMPARE(told[0][0].toString(), QString(RequestQueue::kLongestLine, u'x'));
+  }
+
   void connectionLostMidWait() {
     openScripted();
     Asker out, waiting;

@@ -37,6 +37,9 @@ Follower::Follower(BandMap map, FrequencySource& source, RequestQueue& controlle
     // Whatever the radio does now is unknown until the source reads it again.
     if (!up) onStateRead({hz_, Transmit::Unknown});
   });
+  connect(&controller_, &RequestQueue::lineTooLong, this, [this](const QString& start) {
+    emit event("the controller sent an over-long line: " + printable(QStringView(start).left(40)) + "...");
+  });
   const ControllerLink& link = controller_.link();
   connect(&link, &ControllerLink::opened, this, [this] { onControllerLink(true, {}); });
   connect(&link, &ControllerLink::attemptFailed, this,
@@ -207,11 +210,7 @@ void Follower::onCommandFinished(const RequestResult& result) {
         emit event("the controller sent a bad reply: " + printable(result.failure->message));
         nextAttempt(noReply);
         break;
-      case RequestFailure::Kind::LineTooLong:
-        emit event("the controller sent an over-long line: " + printable(QStringView(result.failure->line).left(40)) +
-                   "...");
-        nextAttempt(noReply);
-        break;
+      case RequestFailure::Kind::LineTooLong:  // said as it came
       case RequestFailure::Kind::NoReply:
       case RequestFailure::Kind::QueueFull: nextAttempt(noReply); break;
     }

@@ -89,6 +89,7 @@ void RequestQueue::sendNext() {
 void RequestQueue::takeChunk(const QString& chunk) {
   for (const LineReader<QString>::Line& line : reader_.read(chunk)) {
     if (line.cut) {
+      emit lineTooLong(line.text);
       if (out_) finish(failed(RequestFailure::Kind::LineTooLong, line.text));
       continue;
     }

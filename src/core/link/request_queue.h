@@ -82,6 +82,8 @@ class RequestQueue : public QObject {
   // Every command as it goes out and every whole line as it arrives, for a traffic view.
   void commandSent(const QString& command);
   void lineReceived(const QString& line);
+  // A line longer than any reply, by its start, whenever one comes (the request out fails too).
+  void lineTooLong(const QString& start);
 
  private:
   struct Pending {
