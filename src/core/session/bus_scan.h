@@ -26,7 +26,7 @@ class BusScan : public QObject {
  public:
   explicit BusScan(RequestQueue& queue, QObject* parent = nullptr);
 
-  // Starts the scan; `finished` follows once, from the event loop.
+  // Starts the scan (one at a time); `finished` follows once, from the event loop.
   void start();
 
  signals:
