@@ -11,6 +11,8 @@
 
 #include "controller_sim.h"
 #include "core/follow/follower.h"
+#include "core/follow/reconnector.h"
+#include "core/link/controller_link.h"
 
 // Entered from 145 MHz, where the dummy rig starts (outside every range).
 inline const QString kMap = QStringLiteral(
@@ -33,6 +35,16 @@ inline quint16 freeTcpPort() {
   probe.listen(QHostAddress::LocalHost, 0);
   return probe.serverPort();
 }
+
+// The follower's side of the controller on 127.0.0.1: the link, kept open by its reconnector, and
+// the request queue the follower sends through.
+struct ControllerSide {
+  ControllerSide(quint16 port, int replyTimeoutMs)
+      : queue(link, RequestQueue::Options{replyTimeoutMs}), keepOpen(&link, QStringLiteral("127.0.0.1"), port) {}
+  ControllerLink link;
+  RequestQueue queue;
+  Reconnector keepOpen;
+};
 
 // rigctld -m 1 on 127.0.0.1; with a settable transmit state when asked ("-P RIG").
 class Rigctld {

@@ -1,6 +1,5 @@
 #include <QUdpSocket>
 
-#include "core/follow/controller_channel.h"
 #include "core/follow/n1mm_source.h"
 #include "follow_fixture.h"
 
@@ -37,10 +36,11 @@ class TestLoggerFollow : public QObject {
     sim_ = startSim();
     record_.watch(*sim_);
     source_ = std::make_unique<N1mmSource>(listen, port_, sender, radio);
-    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), sim_->port(), 1000);
-    follower_ = std::make_unique<Follower>(parseBandMap(kMap), *source_, *channel_, &storedMemory, options());
+    controller_ = std::make_unique<ControllerSide>(sim_->port(), 1000);
+    follower_ = std::make_unique<Follower>(parseBandMap(kMap), *source_, controller_->queue, &storedMemory, options());
     record_.watch(*follower_);
     follower_->start();
+    controller_->keepOpen.start();
     QTRY_VERIFY(record_.said("controller link up"));
   }
   void send(const QByteArray& packet) {
@@ -61,14 +61,14 @@ class TestLoggerFollow : public QObject {
   QUdpSocket sender_;
   std::unique_ptr<ControllerSim> sim_;
   std::unique_ptr<N1mmSource> source_;
-  std::unique_ptr<ControllerChannel> channel_;
+  std::unique_ptr<ControllerSide> controller_;
   std::unique_ptr<Follower> follower_;
   Recorder record_;
 
  private slots:
   void cleanup() {
     follower_.reset();
-    channel_.reset();
+    controller_.reset();
     source_.reset();
     sim_.reset();
     record_.events.clear();
@@ -101,10 +101,11 @@ class TestLoggerFollow : public QObject {
     record_.watch(*sim_);
     port_ = port;
     source_ = std::make_unique<N1mmSource>(QHostAddress(QHostAddress::LocalHost), port_, std::nullopt, std::nullopt);
-    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), sim_->port(), 1000);
-    follower_ = std::make_unique<Follower>(parseBandMap(kMap), *source_, *channel_, &storedMemory, options());
+    controller_ = std::make_unique<ControllerSide>(sim_->port(), 1000);
+    follower_ = std::make_unique<Follower>(parseBandMap(kMap), *source_, controller_->queue, &storedMemory, options());
     record_.watch(*follower_);
     follower_->start();
+    controller_->keepOpen.start();
     QVERIFY(record_.said("logger link up"));
     QTRY_VERIFY(record_.said("controller link up"));
 

@@ -1,4 +1,3 @@
-#include "core/follow/controller_channel.h"
 #include "core/follow/rig_source.h"
 #include "follow_fixture.h"
 
@@ -40,8 +39,8 @@ class FakeRig : public QObject {
   QByteArray extraLine;  // added after every answer
 };
 
-// Answers each set with the value it was given, or with `answers` for its address; `silent`
-// addresses never answer.
+// Answers each set with the value it was given, or with `answers` for its address, or with the
+// bytes of `raw` for its address; `silent` addresses never answer.
 class FakeController : public QObject {
  public:
   FakeController() {
@@ -57,6 +56,10 @@ class FakeController : public QObject {
           if (!m.hasMatch()) continue;
           const int address = m.captured(1).toInt(nullptr, 16);
           if (silent.contains(address)) continue;
+          if (raw.contains(address)) {
+            socket->write(raw.value(address));
+            continue;
+          }
           const int value = answers.value(address, m.captured(2).toInt());
           socket->write(QStringLiteral("#0x%1 Ret X:1=%2\r\n").arg(m.captured(1)).arg(value).toLatin1());
         }
@@ -66,6 +69,7 @@ class FakeController : public QObject {
   QTcpServer server;
   QList<QByteArray> received;
   QHash<int, int> answers;
+  QHash<int, QByteArray> raw;
   QSet<int> silent;
 };
 
@@ -92,10 +96,11 @@ class TestRigFollow : public QObject {
   void follow(quint16 rigPort, quint16 controllerPort, FollowOptions options = settled(), const QString& map = kMap,
               int pollMs = kPollMs, int replyTimeoutMs = 1000) {
     source_ = std::make_unique<RigSource>(QStringLiteral("127.0.0.1"), rigPort, pollMs);
-    channel_ = std::make_unique<ControllerChannel>(QStringLiteral("127.0.0.1"), controllerPort, replyTimeoutMs);
-    follower_ = std::make_unique<Follower>(parseBandMap(map), *source_, *channel_, &storedMemory, options);
+    controller_ = std::make_unique<ControllerSide>(controllerPort, replyTimeoutMs);
+    follower_ = std::make_unique<Follower>(parseBandMap(map), *source_, controller_->queue, &storedMemory, options);
     record_.watch(*follower_);
     follower_->start();
+    controller_->keepOpen.start();
   }
   // A few more polls, so that anything the follower were to send has arrived.
   void letItPoll() {
@@ -104,14 +109,14 @@ class TestRigFollow : public QObject {
   }
 
   std::unique_ptr<RigSource> source_;
-  std::unique_ptr<ControllerChannel> channel_;
+  std::unique_ptr<ControllerSide> controller_;
   std::unique_ptr<Follower> follower_;
   Recorder record_;
 
  private slots:
   void cleanup() {
     follower_.reset();
-    channel_.reset();
+    controller_.reset();
     source_.reset();
     record_.events.clear();
     record_.sent.clear();
@@ -438,6 +443,36 @@ class TestRigFollow : public QObject {
     QCOMPARE(controller.received,
              (QList<QByteArray>{"#0x02 Set X:1=3", "#0x03 Set X:1=5", "#0x03 Set X:1=5", "#0x03 Set X:1=5"}));
     QVERIFY(!record_.said("applied line"));
+  }
+
+  // A reply that does not read, or a line longer than any reply: said so, and the command sent
+  // again as after no reply.
+  void unreadableRepliesAreSentAgain_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("not a number") << QByteArray("#0x03 Ret X:1=zz\r\n")
+                                  << "the controller sent a bad reply: 'zz' is not a valid integer value";
+    QTest::newRow("longer than any reply") << "#0x03 Ret X:1=" + QByteArray(100000, '9') + "\r\n"
+                                           << "the controller sent an over-long line: #0x03 Ret X:1=9999";
+  }
+  void unreadableRepliesAreSentAgain() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, said);
+    Rigctld rig;
+    QVERIFY(rig.start());
+    QVERIFY(rig.rigctl({"F", "7100000"}));
+    FakeController controller;
+    controller.raw[0x03] = reply;
+    follow(rig.port(), controller.server.serverPort(), settled(), kMap, kPollMs, /*replyTimeoutMs=*/300);
+
+    QTRY_VERIFY(record_.said("line 3 (7000-7200 kHz) not applied: no reply from panel 0x03"));
+    QVERIFY(record_.said("no reply from panel 0x03: gave up after 3 attempts"));
+    QVERIFY(record_.said("panel 0x02 confirmed 3"));
+    QVERIFY(record_.said(said));
+    QVERIFY(record_.said("no reply from panel 0x03: sending it again"));
+    letItPoll();
+    QCOMPARE(controller.received,
+             (QList<QByteArray>{"#0x02 Set X:1=3", "#0x03 Set X:1=5", "#0x03 Set X:1=5", "#0x03 Set X:1=5"}));
   }
 
   // Each line when it happens: a command is reported as it goes out, its reply when it comes.

@@ -166,7 +166,7 @@ ControllerSim::Client* ControllerSim::find(QTcpSocket* socket) {
 
 void ControllerSim::onNewConnection() {
   while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-    auto client = std::make_unique<Client>();
+    auto client = std::make_unique<Client>(m_options.maxLineLength);
     client->socket = socket;
     client->id = m_nextId++;
     Client& c = *client;
@@ -194,41 +194,12 @@ void ControllerSim::onDisconnected(QTcpSocket* socket) {
 void ControllerSim::onReadyRead(QTcpSocket* socket) {
   Client* c = find(socket);
   if (!c) return;
-  const QByteArray data = socket->readAll();
-  qsizetype pos = 0;
-  while (pos < data.size() && !c->closing) {
-    const qsizetype lf = data.indexOf('\n', pos);
-    if (c->discarding) {
-      if (lf < 0) return;
-      c->discarding = false;
-      pos = lf + 1;
-      continue;
-    }
-    // The cap allows for a CR before the LF.
-    const qsizetype limit = m_options.maxLineLength + 1;
-    if (lf < 0) {
-      c->line.append(data.constData() + pos, data.size() - pos);
-      if (c->line.size() > limit) {
-        log(QStringLiteral("client %1: dropped a line longer than %2 bytes").arg(c->id).arg(m_options.maxLineLength));
-        c->line.clear();
-        c->discarding = true;
-      }
-      return;
-    }
-    const qsizetype length = c->line.size() + (lf - pos);
-    const bool cr = lf > pos ? data[lf - 1] == '\r' : c->line.endsWith('\r');
-    if (length - (cr ? 1 : 0) > m_options.maxLineLength) {
+  for (auto& line : c->reader.read(socket->readAll())) {
+    if (c->closing) return;
+    if (line.cut)
       log(QStringLiteral("client %1: dropped a line longer than %2 bytes").arg(c->id).arg(m_options.maxLineLength));
-      c->line.clear();
-      pos = lf + 1;
-      continue;
-    }
-    c->line.append(data.constData() + pos, lf - pos);
-    pos = lf + 1;
-    QByteArray line = std::move(c->line);
-    c->line.clear();
-    if (line.endsWith('\r')) line.chop(1);
-    handleLine(*c, std::move(line));
+    else
+      handleLine(*c, std::move(line.text));
   }
 }
 

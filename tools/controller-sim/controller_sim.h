@@ -2,6 +2,8 @@
 
 #include "sim_options.h"
 
+#include "core/link/line_reader.h"
+
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
@@ -51,10 +53,10 @@ class ControllerSim : public QObject {
     qint64 dueMs;
   };
   struct Client {
+    explicit Client(int maxLineLength) : reader(maxLineLength) {}
     QTcpSocket* socket = nullptr;
     int id = 0;
-    QByteArray line;
-    bool discarding = false;  // inside an over-long line, until its LF
+    LineReader<QByteArray> reader;
     int received = 0;
     bool closing = false;
     bool busy = false;  // a reply is being written (delay or split pause running)

@@ -20,6 +20,7 @@
 #include "core/model/formatting.h"
 #include "core/model/program_folder.h"
 #include "core/model/system_table.h"
+#include "core/session/bus_scan.h"
 #include "orvctl_panel_commands.h"
 #include "core/storage/record_files.h"
 #include "core/storage/settings_file.h"
@@ -127,21 +128,19 @@ int watch(Session& s, const QStringList& args) {
   if (!args.isEmpty()) badUse(QStringLiteral("usage: orvctl watch"));
   QuitOnSignal quit;
   if (!quit.installed()) badUse(QStringLiteral("cannot catch SIGINT and SIGTERM"));
-  const QList<int> found = usablePanels(s, readNames(s));
+  warnOfUnusable(s, readNames(s));
+  const QList<int> found = usablePanels();
   if (found.isEmpty()) throw CommandFailure{OtherAnswer, QStringLiteral("the controller names no panel to watch")};
   QHash<int, std::optional<int>> last;
   while (!quit.requested()) {
     for (int panel : found) {
-      OrvctlLink& link = s.link();
-      link.send(command::statusRequest(panel));
-      link.pause(Delay);
-      if (quit.requested()) break;
       std::optional<int> status;
       try {
-        status = link.waitForStatus(panel);
+        status = s.ask(Request::status(panel, Delay)).value;
       } catch (const CommandFailure& f) {
         if (f.status != NoReply) throw;
       }
+      if (quit.requested()) break;
       if (last.contains(panel) && last.value(panel) == status) continue;
       last[panel] = status;
       s.print({addressText(panel) + u' ' + (status ? QString::number(*status) : QStringLiteral("no reply")),

@@ -9,6 +9,7 @@
 
 #include "core/follow/printable.h"
 #include "core/model/formatting.h"
+#include "core/session/bus_scan.h"
 #include "core/model/system_table.h"
 #include "core/storage/record_files.h"
 #include "core/storage/command_files.h"
@@ -35,10 +36,8 @@ class Progress {
   bool shown_;
 };
 
-int setAndCheck(Session& s, int panel, int value) {
-  OrvctlLink& link = s.link();
-  link.send(command::setValue(panel, value));
-  const int reported = link.waitForStatus(panel);
+int setAndCheck(Session& s, int panel, int value, int restMs = 0) {
+  const int reported = s.ask(Request::set(panel, value, restMs)).value;
   if (reported != value)
     throw CommandFailure{OtherAnswer,
                          QStringLiteral("%1 reported %2, not %3").arg(addressText(panel)).arg(reported).arg(value)};
@@ -48,29 +47,16 @@ int setAndCheck(Session& s, int panel, int value) {
 }  // namespace
 
 NameReply readNames(Session& s) {
-  OrvctlLink& link = s.link();
-  link.send(command::nameRequest());
-  const QString reply =
-      link.waitForLine([](const QString& line) { return line.startsWith(u"#0xFF Ret", Qt::CaseInsensitive); },
-                       QStringLiteral("the name reply"));
-  NameReply names = readNameReply(reply + QStringLiteral("\r\n"));
-  if (names.failedText)
-    throw CommandFailure{OtherAnswer,
-                         QStringLiteral("%1 answered the name request with %2: %3")
-                             .arg(link.where(), shown(reply), shown(ConversionError(*names.failedText).message()))};
+  NameReply names = s.ask(Request::name()).names;
   applyNameReply(names);
   return names;
 }
 
-QList<int> usablePanels(Session& s, const NameReply& names) {
+void warnOfUnusable(Session& s, const NameReply& names) {
   for (const NameEntry& e : names.entries)
     if (e.slot < 1 || e.slot > 0x7F)
       s.warn(QStringLiteral("the controller names %1 at %2, which cannot be used: panels are 0x01 to 0x7F")
                  .arg(shown(e.model), e.slot < 0 || e.slot > 0xFF ? QString::number(e.slot) : addressText(e.slot)));
-  QList<int> found;
-  for (int n = 1; n < SystemSlots; ++n)
-    if (SystemArray[n].I_bruk && SystemArray[n].Adresse == n) found.append(n);
-  return found;
 }
 
 std::optional<TunerMemory> storedTunerMemory(int tuner, int memory) {
@@ -85,25 +71,23 @@ namespace {
 
 Result scan(Session& s, const QStringList& args) {
   if (args.size() > 1 || (args.size() == 1 && args[0] != u"--json")) badUse(QStringLiteral("usage: orvctl scan"));
-  const NameReply names = readNames(s);
-  const QList<int> found = usablePanels(s, names);
-  QList<int> silent;
+  BusScan busScan(s.queue());
+  BusScanResult scanned;
   {
     Progress progress(s.err());
-    for (qsizetype i = 0; i < found.size(); ++i) {
-      TSystemRecord& rec = SystemArray[found[i]];
-      progress.show(QStringLiteral("polling %1 (%2 of %3)").arg(addressText(rec.Adresse)).arg(i + 1).arg(found.size()));
-      OrvctlLink& link = s.link();
-      link.send(command::statusRequest(rec.Adresse));
-      link.pause(Delay);
-      try {
-        rec.Status = link.waitForStatus(rec.Adresse);
-      } catch (const CommandFailure& f) {
-        if (f.status != NoReply) throw;
-        silent.append(found[i]);
-      }
-    }
+    QObject::connect(&busScan, &BusScan::namesRead, [&s](const NameReply& names) { warnOfUnusable(s, names); });
+    QObject::connect(&busScan, &BusScan::polling, [&progress](int address, qsizetype index, qsizetype count) {
+      progress.show(QStringLiteral("polling %1 (%2 of %3)").arg(addressText(address)).arg(index + 1).arg(count));
+    });
+    scanned = waitForResult<BusScanResult>(
+        [&busScan](QObject* context, const std::function<void(const BusScanResult&)>& done) {
+          QObject::connect(&busScan, &BusScan::finished, context, done);
+          busScan.start();
+        });
+    if (scanned.stopped) throw s.failureOf(scanned.stopped->request, scanned.stopped->failure);
   }
+  const QList<int>& found = scanned.panels;
+  const QList<int>& silent = scanned.silent;
   Result result;
   QJsonArray panels;
   for (int n : found) {
@@ -125,7 +109,7 @@ Result scan(Session& s, const QStringList& args) {
     QStringList silentNames;
     for (int n : silent) silentNames << addressText(n);
     result.failure = CommandFailure{NoReply, QStringLiteral("no reply from %1 within %2 ms: the status of %3")
-                                                 .arg(s.link().where())
+                                                 .arg(s.where())
                                                  .arg(s.globals().timeoutMs)
                                                  .arg(silentNames.join(QStringLiteral(", ")))};
   }
@@ -134,9 +118,7 @@ Result scan(Session& s, const QStringList& args) {
 
 Result get(Session& s, const QStringList& args) {
   const int panel = addressArgument(args[0]);
-  OrvctlLink& link = s.link();
-  link.send(command::statusRequest(panel));
-  return statusResult(panel, link.waitForStatus(panel));
+  return statusResult(panel, s.ask(Request::status(panel)).value);
 }
 
 Result set(Session& s, const QStringList& args) {
@@ -155,9 +137,7 @@ Result step(Session& s, const QStringList& args) {
   if (modelOf(rec) != Model::Orv11)
     throw CommandFailure{OtherAnswer,
                          QStringLiteral("%1 is an %2, not an Orv11").arg(addressText(panel), shown(rec.Navn.text()))};
-  OrvctlLink& link = s.link();
-  link.send(command::statusRequest(panel));
-  const int position = link.waitForStatus(panel);
+  const int position = s.ask(Request::status(panel)).value;
   return statusResult(panel, setAndCheck(s, panel, orv11Step(position, delta)));
 }
 
@@ -220,10 +200,7 @@ Result run(Session& s, const QStringList& args) {
                  .arg(shown(line)));
     commands.append(*command);
   }
-  for (const TunerMemory& command : commands) {
-    setAndCheck(s, command.address, command.value);
-    s.link().pause(Delay);
-  }
+  for (const TunerMemory& command : commands) setAndCheck(s, command.address, command.value, Delay);
   return {QString(), QJsonObject{{"button", slot}, {"commands", commands.size()}}, std::nullopt};
 }
 

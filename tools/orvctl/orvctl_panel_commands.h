@@ -24,8 +24,8 @@ const PanelCommand* panelCommand(const QString& name, const QStringList& args);
 
 // The name request and its reply, taken into the table as the program does.
 NameReply readNames(Session& s);
-// The panels of a name reply that can be used; warns of the others.
-QList<int> usablePanels(Session& s, const NameReply& names);
+// Warns of the panels a name reply places where no panel can be used.
+void warnOfUnusable(Session& s, const NameReply& names);
 
 // The memory's setting and its tuner's address when it was ever stored: a memory left as the
 // program makes it (label "No config", or no label, at setting 0) has none. Tuner.dat read first.

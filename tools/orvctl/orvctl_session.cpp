@@ -2,12 +2,23 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
 
 #include "core/follow/band_map.h"
 #include "core/follow/printable.h"
+#include "core/model/formatting.h"
 #include "core/model/integer_rule.h"
 
 namespace {
+
+// A controller may greet a new connection; what it says this soon after the connection is taken is
+// not a reply to anything.
+constexpr int kGreetingMs = 50;
+
+QString shortened(const QString& text) {
+  constexpr qsizetype kShown = 80;
+  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
+}
 
 QString errorName(ExitStatus status) {
   switch (status) {
@@ -19,11 +30,6 @@ QString errorName(ExitStatus status) {
     case OutputFailed: return QStringLiteral("output");
   }
   return {};
-}
-
-std::function<void(const QString&)> trafficTo(const Globals& g, QTextStream& err) {
-  if (!g.verbose) return {};
-  return [&err](const QString& line) { err << line << Qt::endl; };
 }
 
 }  // namespace
@@ -72,11 +78,79 @@ void printFailure(QTextStream& out, QTextStream& err, bool json, const CommandFa
 }
 
 Session::Session(const Globals& g, QTextStream& out, QTextStream& err)
-    : g_(g), out_(out), err_(err), link_(g.host, g.port, g.timeoutMs, trafficTo(g, err)) {}
+    : g_(g), out_(out), err_(err), queue_(link_, RequestQueue::Options{g.timeoutMs, kGreetingMs}) {
+  // Nobody reads the command log here; a watch would keep it growing.
+  QObject::connect(&link_, &ControllerLink::logAppended, &link_, &ControllerLink::clearLog);
+  if (!g.verbose) return;
+  QObject::connect(&queue_, &RequestQueue::commandSent,
+                   [this](const QString& command) { err_ << "> " << printable(command.trimmed()) << Qt::endl; });
+  QObject::connect(&queue_, &RequestQueue::lineReceived,
+                   [this](const QString& line) { err_ << "< " << shortened(line) << Qt::endl; });
+}
 
-OrvctlLink& Session::link() {
-  link_.open();
-  return link_;
+QString Session::where() const { return g_.host + u':' + QString::number(g_.port); }
+
+RequestQueue& Session::queue() {
+  if (link_.isConnected()) return queue_;
+  // One connection per run: a lost one is not opened again behind the command's back.
+  if (opened_)
+    throw CommandFailure{NoConnection, QStringLiteral("connection to %1 lost before the next command").arg(where())};
+  opened_ = true;
+  const auto failure = waitForResult<std::optional<CommandFailure>>(
+      [this](QObject* context, const std::function<void(const std::optional<CommandFailure>&)>& done) {
+        QObject::connect(&link_, &ControllerLink::opened, context, [done] { done(std::nullopt); });
+        QObject::connect(
+            &link_, &ControllerLink::attemptFailed, context, [this, done](int errorNumber, const QString& reason) {
+              done(CommandFailure{
+                  NoConnection,
+                  QStringLiteral("cannot connect to %1: %2 (error %3)").arg(where(), reason).arg(errorNumber)});
+            });
+        QTimer::singleShot(g_.timeoutMs, context, [this, done] {
+          done(CommandFailure{
+              NoConnection,
+              QStringLiteral("cannot connect to %1: no answer within %2 ms").arg(where()).arg(g_.timeoutMs)});
+        });
+        link_.open(g_.host, g_.port);
+      });
+  if (failure) {
+    link_.close();
+    throw *failure;
+  }
+  return queue_;
+}
+
+RequestResult Session::ask(const Request& request) {
+  RequestResult result = waitForResult(queue(), request);
+  if (result.failure) throw failureOf(request, *result.failure);
+  return result;
+}
+
+CommandFailure Session::failureOf(const Request& request, const RequestFailure& failure) const {
+  const bool name = request.kind == Request::Kind::Name;
+  const QString what =
+      name ? QStringLiteral("the name reply") : QStringLiteral("the status of 0x") + hexText(request.address, 2);
+  switch (failure.kind) {
+    case RequestFailure::Kind::NoReply:
+      return {NoReply, QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(g_.timeoutMs).arg(what)};
+    case RequestFailure::Kind::NoConnection:
+      return {NoConnection, QStringLiteral("connection to %1 lost before sending %2")
+                                .arg(where(), shortened(request.command().trimmed()))};
+    case RequestFailure::Kind::ConnectionLost:
+      return {NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
+    case RequestFailure::Kind::BadReply:
+      if (name)
+        return {OtherAnswer, QStringLiteral("%1 answered the name request with %2: %3")
+                                 .arg(where(), shown(failure.line), shown(failure.message))};
+      return {OtherAnswer,
+              QStringLiteral("%1 answered %2: %3").arg(where(), shortened(failure.line), printable(failure.message))};
+    case RequestFailure::Kind::LineTooLong:
+      return {OtherAnswer, QStringLiteral("%1 sent a line longer than %2 bytes: %3")
+                               .arg(where())
+                               .arg(RequestQueue::kLongestLine)
+                               .arg(shortened(failure.line))};
+    case RequestFailure::Kind::QueueFull: break;
+  }
+  return {OtherAnswer, QStringLiteral("%1: too many requests at once").arg(where())};
 }
 
 void Session::warn(const QString& text) {

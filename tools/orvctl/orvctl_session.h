@@ -7,7 +7,16 @@
 
 #include <optional>
 
-#include "orvctl_link.h"
+#include "core/link/controller_link.h"
+#include "core/link/request_queue.h"
+
+// The exit statuses of orvctl.
+enum ExitStatus { Done = 0, BadUse = 1, NoConnection = 2, NoReply = 3, OtherAnswer = 4, OutputFailed = 5 };
+
+struct CommandFailure {
+  ExitStatus status;
+  QString message;
+};
 
 struct Globals {
   QString host;
@@ -42,13 +51,23 @@ QJsonObject failureObject(const CommandFailure& failure, const QString& message)
 void printFailure(QTextStream& out, QTextStream& err, bool json, const CommandFailure& failure,
                   const QString& where = {});
 
+// The controller link of one run: one connection, opened on first use and never again once lost;
+// every wait limited by the timeout; only a line that came after its command counts as its reply;
+// whatever the controller says on connecting is passed over. Every way a request can go wrong ends
+// the command with its exit status and one line that says what failed.
 class Session {
  public:
   Session(const Globals& g, QTextStream& out, QTextStream& err);
 
-  // The run's one connection, opened on first use.
-  OrvctlLink& link();
+  // The run's one connection: NoConnection naming the address, the port and the system's reason
+  // when it cannot be opened, or once it was lost.
+  RequestQueue& queue();
+  // Sends the request and waits for its reply; a failure is thrown as the CommandFailure below.
+  RequestResult ask(const Request& request);
+  CommandFailure failureOf(const Request& request, const RequestFailure& failure) const;
   void close() { link_.close(); }
+  // "ADDRESS:PORT"
+  QString where() const;
   const Globals& globals() const { return g_; }
   QTextStream& out() { return out_; }
   QTextStream& err() { return err_; }
@@ -59,5 +78,7 @@ class Session {
   const Globals& g_;
   QTextStream& out_;
   QTextStream& err_;
-  OrvctlLink link_;
+  ControllerLink link_;
+  RequestQueue queue_;
+  bool opened_ = false;
 };

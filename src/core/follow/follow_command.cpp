@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/follow/controller_channel.h"
 #include "core/follow/follower.h"
 #include "core/follow/n1mm_source.h"
 #include "core/follow/printable.h"
 #include "core/follow/quit_on_signal.h"
+#include "core/follow/reconnector.h"
 #include "core/follow/rig_source.h"
+#include "core/link/controller_link.h"
+#include "core/link/request_queue.h"
 
 namespace {
 
@@ -191,11 +193,15 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
         std::make_unique<N1mmSource>(settings->n1mmListen, *settings->n1mmPort, settings->n1mmSender, settings->radio);
   else
     source = std::make_unique<RigSource>(settings->rigHost, settings->rigPort, settings->pollMs);
-  ControllerChannel channel(controller.host, controller.port, controller.timeoutMs);
+  ControllerLink link;
+  // Nobody reads the command log here; it would grow for as long as the follower runs.
+  QObject::connect(&link, &ControllerLink::logAppended, &link, &ControllerLink::clearLog);
+  RequestQueue queue(link, RequestQueue::Options{controller.timeoutMs});
+  Reconnector keepOpen(&link, controller.host, controller.port);
   FollowOptions options;
   options.switchWithoutPtt = settings->switchWithoutPtt;
   options.settleMs = settings->settleMs;
-  Follower follower(std::move(map), *source, channel, std::move(lookup), options);
+  Follower follower(std::move(map), *source, queue, std::move(lookup), options);
   QObject::connect(&follower, &Follower::event, [json = controller.json](const QString& text) {
     const QDateTime now = QDateTime::currentDateTime();
     printTo(stdout, json ? QString::fromUtf8(
@@ -204,6 +210,7 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
                          : now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + text);
   });
   follower.start();
+  keepOpen.start();
   QCoreApplication::exec();
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "core/follow/follower.h"
 
+#include "core/follow/printable.h"
+#include "core/link/controller_link.h"
 #include "core/link/protocol.h"
 
 namespace {
@@ -14,12 +16,12 @@ QString commandText(const TunerMemory& command) { return command::setValue(comma
 
 }  // namespace
 
-Follower::Follower(BandMap map, FrequencySource& source, ControllerChannel& channel, TunerLookup lookup,
+Follower::Follower(BandMap map, FrequencySource& source, RequestQueue& controller, TunerLookup lookup,
                    FollowOptions options, QObject* parent)
     : QObject(parent),
       map_(std::move(map)),
       source_(source),
-      channel_(channel),
+      controller_(controller),
       lookup_(std::move(lookup)),
       options_(options) {
   pace_.setSingleShot(true);
@@ -35,17 +37,25 @@ Follower::Follower(BandMap map, FrequencySource& source, ControllerChannel& chan
     // Whatever the radio does now is unknown until the source reads it again.
     if (!up) onStateRead({hz_, Transmit::Unknown});
   });
-  connect(&channel_, &ControllerChannel::notice, this, &Follower::event);
-  connect(&channel_, &ControllerChannel::finished, this, &Follower::onCommandFinished);
-  connect(&channel_, &ControllerChannel::linkChanged, this, [this](bool up, const QString& detail) {
-    emit event(linkLine(QStringLiteral("controller"), up, detail));
-    step();
+  connect(&controller_, &RequestQueue::lineTooLong, this, [this](const QString& start) {
+    emit event("the controller sent an over-long line: " + printable(QStringView(start).left(40)) + "...");
   });
+  const ControllerLink& link = controller_.link();
+  connect(&link, &ControllerLink::opened, this, [this] { onControllerLink(true, {}); });
+  connect(&link, &ControllerLink::attemptFailed, this,
+          [this](int, const QString& reason) { onControllerLink(false, reason); });
+  connect(&link, &ControllerLink::closed, this,
+          [this] { onControllerLink(false, QStringLiteral("the controller closed the connection")); });
 }
 
-void Follower::start() {
-  source_.start();
-  channel_.start();
+void Follower::start() { source_.start(); }
+
+// Every connection is told; a failed attempt only when the link was not already known to be down.
+void Follower::onControllerLink(bool up, const QString& detail) {
+  if (!up && controllerUp_ == false) return;
+  controllerUp_ = up;
+  emit event(linkLine(QStringLiteral("controller"), up, detail));
+  step();
 }
 
 void Follower::onStateRead(const RadioState& state) {
@@ -92,12 +102,12 @@ QString Follower::holdReason() const {
       return QStringLiteral("the radio was transmitting when last heard and its transmit state cannot be read");
     if (!options_.switchWithoutPtt) return QStringLiteral("the transmit state cannot be read");
   }
-  if (!channel_.isConnected()) return QStringLiteral("the controller link is down");
+  if (!controller_.link().isConnected()) return QStringLiteral("the controller link is down");
   return {};
 }
 
 void Follower::step() {
-  if (channel_.isBusy() || pace_.isActive() || awaitingReading_) return;
+  if (commandOut_ || pace_.isActive() || awaitingReading_) return;
   if (!wanted_ || wanted_ == applied_ || wanted_ == gaveUp_) return;
   const QString hold = holdReason();
   if (!hold.isEmpty()) {
@@ -149,7 +159,9 @@ void Follower::step() {
   emit event(
       "sent " + commandText(*sending_) +
       (attempt_ > 0 ? QStringLiteral(" (attempt %1 of %2)").arg(attempt_ + 1).arg(options_.attempts) : QString()));
-  channel_.setValue(sending_->address, sending_->value);
+  commandOut_ = true;
+  controller_.submit(Request::set(sending_->address, sending_->value), this,
+                     [this](const RequestResult& result) { onCommandFinished(result); });
 }
 
 void Follower::finishRule() {
@@ -164,7 +176,7 @@ void Follower::finishRule() {
 }
 
 void Follower::dropRule(const QString& why) {
-  if (nextAction_ > 0 || channel_.isBusy())
+  if (nextAction_ > 0 || commandOut_)
     emit event(QStringLiteral("%1 stopped after %2 of %3 commands: %4")
                    .arg(applying_->describe())
                    .arg(nextAction_)
@@ -173,24 +185,35 @@ void Follower::dropRule(const QString& why) {
   applying_ = nullptr;
 }
 
-void Follower::onCommandFinished(ControllerChannel::Outcome outcome, int value) {
+void Follower::onCommandFinished(const RequestResult& result) {
+  commandOut_ = false;
   const TunerMemory sent = *sending_;
-  switch (outcome) {
-    case ControllerChannel::Outcome::Answered:
-      if (value == sent.value) {
-        emit event(QStringLiteral("panel %1 confirmed %2").arg(hex(sent.address)).arg(value));
-        if (applying_) {
-          ++nextAction_;
-          attempt_ = 0;
-        }
-      } else {
-        nextAttempt(QStringLiteral("panel %1 answered %2, not %3").arg(hex(sent.address)).arg(value).arg(sent.value));
+  const QString noReply = "no reply from panel " + hex(sent.address);
+  if (!result.failure) {
+    if (result.value == sent.value) {
+      emit event(QStringLiteral("panel %1 confirmed %2").arg(hex(sent.address)).arg(result.value));
+      if (applying_) {
+        ++nextAction_;
+        attempt_ = 0;
       }
-      break;
-    case ControllerChannel::Outcome::NoReply: nextAttempt("no reply from panel " + hex(sent.address)); break;
-    case ControllerChannel::Outcome::LinkLost:
-      // Sent again once the link is back; the controller link's own line says why.
-      break;
+    } else {
+      nextAttempt(
+          QStringLiteral("panel %1 answered %2, not %3").arg(hex(sent.address)).arg(result.value).arg(sent.value));
+    }
+  } else {
+    switch (result.failure->kind) {
+      case RequestFailure::Kind::ConnectionLost:
+      case RequestFailure::Kind::NoConnection:
+        // Sent again once the link is back; the controller link's own line says why.
+        break;
+      case RequestFailure::Kind::BadReply:
+        emit event("the controller sent a bad reply: " + printable(result.failure->message));
+        nextAttempt(noReply);
+        break;
+      case RequestFailure::Kind::LineTooLong:  // said as it came
+      case RequestFailure::Kind::NoReply:
+      case RequestFailure::Kind::QueueFull: nextAttempt(noReply); break;
+    }
   }
   pace_.start(options_.paceMs);
 }

@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "core/follow/band_map.h"
-#include "core/follow/controller_channel.h"
 #include "core/follow/frequency_source.h"
+#include "core/link/request_queue.h"
 
 struct FollowOptions {
   // Switch even when the radio never reports its transmit state. A known transmit still holds
@@ -27,10 +27,11 @@ struct FollowOptions {
 class Follower : public QObject {
   Q_OBJECT
  public:
-  Follower(BandMap map, FrequencySource& source, ControllerChannel& channel, TunerLookup lookup, FollowOptions options,
+  // The controller's link is kept open by its owner (a Reconnector); commands go through `controller`.
+  Follower(BandMap map, FrequencySource& source, RequestQueue& controller, TunerLookup lookup, FollowOptions options,
            QObject* parent = nullptr);
 
-  // Starts the source and the channel.
+  // Starts the source.
   void start();
 
  signals:
@@ -40,7 +41,8 @@ class Follower : public QObject {
  private:
   void onStateRead(const RadioState& state);
   void onSettled();
-  void onCommandFinished(ControllerChannel::Outcome outcome, int value);
+  void onControllerLink(bool up, const QString& detail);
+  void onCommandFinished(const RequestResult& result);
   // Sends the next action of the wanted rule when everything allows it.
   void step();
   void finishRule();
@@ -52,7 +54,7 @@ class Follower : public QObject {
 
   BandMap map_;
   FrequencySource& source_;
-  ControllerChannel& channel_;
+  RequestQueue& controller_;
   TunerLookup lookup_;
   FollowOptions options_;
   QTimer pace_;
@@ -62,6 +64,8 @@ class Follower : public QObject {
   Transmit transmit_ = Transmit::Unknown;
   bool lastKnownTransmitting_ = false;  // the last known state was transmit
   bool sourceUp_ = false;
+  std::optional<bool> controllerUp_;     // unknown until the first attempt ends
+  bool commandOut_ = false;              // a command waits for its result
   bool freshReading_ = false;            // a reading asked for right now says the way is clear
   bool awaitingReading_ = false;         // readNow() asked, its reading not yet here
   const BandRule* candidate_ = nullptr;  // the rule of the frequency now, resting for the settle time

@@ -5,13 +5,6 @@
 #include "core/follow/printable.h"
 #include "core/follow/reconnector.h"
 
-namespace {
-
-// Longer than any answer line rigctld gives to "|f" or "|t".
-constexpr qsizetype kLongestLine = 256;
-
-}  // namespace
-
 RigSource::RigSource(QString host, quint16 port, int pollMs, QObject* parent)
     : FrequencySource(parent),
       host_(std::move(host)),
@@ -50,7 +43,7 @@ void RigSource::onConnected() {
 void RigSource::onLost(const QString& detail) {
   pollTimer_.stop();
   answerTimer_.stop();
-  pending_.clear();
+  reader_.clear();
   asked_ = Question::None;
   roundRequested_ = roundAgain_ = false;
   if (up_ == false) return;
@@ -81,17 +74,11 @@ void RigSource::ask(Question question) {
 }
 
 void RigSource::readAnswers() {
-  pending_.append(socket_.readAll());
-  qsizetype lf;
-  while ((lf = pending_.indexOf('\n')) >= 0) {
-    QByteArray line = pending_.first(lf);
-    pending_.remove(0, lf + 1);
-    if (line.endsWith('\r')) line.chop(1);
-    answer(line);
-  }
-  if (pending_.size() > kLongestLine) {
-    tellOnce("the rig sent an over-long line: " + printable(pending_.first(40)) + "...");
-    pending_.clear();
+  for (const auto& line : reader_.read(socket_.readAll())) {
+    if (line.cut)
+      tellOnce("the rig sent an over-long line: " + printable(line.text.first(40)) + "...");
+    else
+      answer(line.text);
   }
 }
 

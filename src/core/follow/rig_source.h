@@ -10,6 +10,7 @@
 
 #include "core/follow/frequency_source.h"
 #include "core/follow/rig_answer.h"
+#include "core/link/line_reader.h"
 
 class Reconnector;
 
@@ -49,7 +50,8 @@ class RigSource : public FrequencySource {
   Reconnector* reconnector_;
   QTimer pollTimer_;
   QTimer answerTimer_;
-  QByteArray pending_;
+  // Longer than any answer line rigctld gives to "|f" or "|t".
+  LineReader<QByteArray> reader_{256};
   Question asked_ = Question::None;
   RadioState reading_;
   bool roundRequested_ = false;         // this round's transmit question follows a readNow()

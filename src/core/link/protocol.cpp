@@ -281,3 +281,9 @@ QString setValue(int address, int value) {
 }
 
 }  // namespace command
+
+bool isStatusReplyOf(QStringView line, int address) {
+  return line.startsWith(QStringLiteral("#0x") + hexText(address, 2) + QStringLiteral(" Ret X"), Qt::CaseInsensitive);
+}
+
+bool isNameReply(QStringView line) { return line.startsWith(u"#0xFF Ret", Qt::CaseInsensitive); }

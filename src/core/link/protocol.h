@@ -67,3 +67,8 @@ QString nameRequest();                     // "#0xFF Get Name" CR LF
 QString statusRequest(int address);        // "#0xAA Get X" CR LF
 QString setValue(int address, int value);  // "#0xAA Set X:1=v" CR LF
 }  // namespace command
+
+// How a command's reply is told among the lines that arrive: a status reply of `address` starts
+// "#0xAA Ret X", the name reply "#0xFF Ret" (hexadecimal digits and "x" in either case).
+bool isStatusReplyOf(QStringView line, int address);
+bool isNameReply(QStringView line);
