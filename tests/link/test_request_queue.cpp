@@ -74,7 +74,7 @@ class TestRequestQueue : public QObject {
   }
   // Written, and handed on by the link (whole, or as a piece held too long for its line end).
   void writeAndWaitTillTaken(const QByteArray& bytes) {
-    QSignalSpy taken(link_.get(), &ControllerLink::logAppended);
+    QSignalSpy taken(link_.get(), &ControllerLink::chunkRead);
     controller_->write(bytes);
     QTRY_VERIFY(!taken.isEmpty());
   }
@@ -132,22 +132,30 @@ class TestRequestQueue : public QObject {
     QTest::addColumn<QByteArray>("before");  // written and taken before the command
     QTest::addColumn<Pieces>("reply");       // written once the controller has the command, piece by piece
     QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("held");  // the command goes out while the link still holds `before`
     QTest::newRow("a stranger's line before the command")
-        << QByteArray("#0x03 Ret X:1=7\r\n") << Pieces{"#0x03 Ret X:1=1\r\n"} << 1;
+        << QByteArray("#0x03 Ret X:1=7\r\n") << Pieces{"#0x03 Ret X:1=1\r\n"} << 1 << false;
     QTest::newRow("the start of a stranger's line before the command")
-        << QByteArray("#0x03 Ret X:1=") << Pieces{"7\r\n#0x03 Ret X:1=1\r\n"} << 1;
+        << QByteArray("#0x03 Ret X:1=") << Pieces{"7\r\n#0x03 Ret X:1=1\r\n"} << 1 << false;
+    QTest::newRow("the start of a stranger's line the link still holds")
+        << QByteArray("#0x03 Ret X:1=") << Pieces{"7\r\n#0x03 Ret X:1=1\r\n"} << 1 << true;
     QTest::newRow("a reply of another panel first")
-        << QByteArray() << Pieces{"#0x04 Ret X:1=9\r\n#0x03 Ret X:1=2\r\n"} << 2;
+        << QByteArray() << Pieces{"#0x04 Ret X:1=9\r\n#0x03 Ret X:1=2\r\n"} << 2 << false;
     QTest::newRow("a longer address that starts alike")
-        << QByteArray() << Pieces{"#0x031 Ret X:1=9\r\n#0x03 Ret X:1=3\r\n"} << 3;
-    QTest::newRow("in pieces the link hands on apart") << QByteArray() << Pieces{"#0x03 Ret X:1=", "5\r\n"} << 5;
+        << QByteArray() << Pieces{"#0x031 Ret X:1=9\r\n#0x03 Ret X:1=3\r\n"} << 3 << false;
+    QTest::newRow("in pieces the link hands on apart")
+        << QByteArray() << Pieces{"#0x03 Ret X:1=", "5\r\n"} << 5 << false;
   }
   void onlyTheReplyToTheCommandCounts() {
     QFETCH(QByteArray, before);
     QFETCH(Pieces, reply);
     QFETCH(int, value);
+    QFETCH(bool, held);
     openScripted();
-    if (!before.isEmpty()) writeAndWaitTillTaken(before);
+    if (held)
+      controller_->write(before);
+    else if (!before.isEmpty())
+      writeAndWaitTillTaken(before);
     Asker asker;
     queue_->submit(Request::status(0x03), &asker, asker.take());
     QTRY_VERIFY(controller_->received.contains("#0x03 Get X"));

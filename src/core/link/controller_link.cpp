@@ -11,6 +11,7 @@
 
 #include "core/link/command_log.h"
 #include "core/link/controller_socket.h"
+#include "core/link/line_reader.h"
 #include "core/model/codepage.h"
 
 QString socketErrorMessage(int errorNumber, const QString& reason) {
@@ -25,6 +26,7 @@ ControllerLink::ControllerLink(QObject* parent) : QObject(parent), ClientSocket1
   connect(ClientSocket1, &ControllerSocket::ended, this, &ControllerLink::connectionEnded);
   connect(ClientSocket1, &ControllerSocket::connected, this, [this] {
     acknowledgeAtOnce();
+    keepAlive();
     emit opened();
   });
   connect(ClientSocket1, &ControllerSocket::attemptFailed, this, [this](int errorNumber) { failAttempt(errorNumber); });
@@ -107,6 +109,12 @@ void ControllerLink::acknowledgeAtOnce() {
 #endif
 }
 
+// A controller that vanished without a word (power, cable) is noticed on an idle connection too.
+void ControllerLink::keepAlive() {
+  const int on = 1;
+  if (const int fd = ClientSocket1->descriptor(); fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+}
+
 // Every byte that has arrived is taken at once, so a burst that is there is read whole.
 void ControllerLink::ClientSocket1Read() {
   pending_ += ClientSocket1->readAvailable();
@@ -117,15 +125,7 @@ void ControllerLink::ClientSocket1Read() {
 // Complete lines go on as one chunk; a trailing piece without its line end waits for it, counted
 // from the piece's first byte, however slowly the rest trickles in.
 void ControllerLink::handOnLines() {
-  const qsizetype lineEnd = pending_.lastIndexOf("\r\n");
-  if (lineEnd >= 0) {
-    QByteArray complete;
-    if (lineEnd + 2 == pending_.size()) {
-      complete = std::exchange(pending_, {});
-    } else {
-      complete = pending_.left(lineEnd + 2);
-      pending_.remove(0, lineEnd + 2);
-    }
+  if (QByteArray complete = takeCompleteLines(pending_, "\r\n"); !complete.isEmpty()) {
     // What is left, if anything, is a new piece.
     partialTimer_.stop();
     pieceAge_.invalidate();
@@ -155,7 +155,8 @@ void ControllerLink::partialHoldEnded() {
   flushPartial();
 }
 
-// The connection is closing: everything that already arrived is handed on first.
+// The connection is closing, or a command is about to go out: everything that already arrived is
+// handed on first.
 void ControllerLink::takeHeldBytes() {
   pending_ += ClientSocket1->readAvailable();
   handOnLines();

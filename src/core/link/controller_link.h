@@ -33,6 +33,9 @@ class ControllerLink : public QObject {
   void SendCommand(const QString& Streng);
   // Sends without a log entry (tuner memories).
   void sendDirect(const QString& text);
+  // Hands on at once everything that arrived, a line still waiting for its end included: what
+  // came before a command cannot be taken for its reply.
+  void takeHeldBytes();
   // When the last command was sent (Forever before the first), for the protocol's pacing.
   QDeadlineTimer lastSend() const { return lastSend_; }
 
@@ -83,11 +86,11 @@ class ControllerLink : public QObject {
   void connectionEnded(int errorNumber);
   void failAttempt(int errorNumber, const QString& reason = {});
   void handOnLines();
-  void takeHeldBytes();
   void handleChunk(const QByteArray& bytes);
   void flushPartial();
   void partialHoldEnded();
   void acknowledgeAtOnce();
+  void keepAlive();
 
   ControllerSocket* ClientSocket1;
   CommandLog* log_ = nullptr;

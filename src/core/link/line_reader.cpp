@@ -67,11 +67,12 @@ void LineReader<Text>::clear() {
 template class LineReader<QByteArray>;
 template class LineReader<QString>;
 
-QByteArray takeCompleteLines(QByteArray& pending) {
-  const qsizetype lf = pending.lastIndexOf('\n');
-  if (lf < 0) return {};
-  if (lf + 1 == pending.size()) return std::exchange(pending, {});
-  QByteArray complete = pending.first(lf + 1);
-  pending.remove(0, lf + 1);
+QByteArray takeCompleteLines(QByteArray& pending, QByteArrayView lineEnd) {
+  const qsizetype at = pending.lastIndexOf(lineEnd);
+  if (at < 0) return {};
+  const qsizetype end = at + lineEnd.size();
+  if (end == pending.size()) return std::exchange(pending, {});
+  QByteArray complete = pending.first(end);
+  pending.remove(0, end);
   return complete;
 }

@@ -31,6 +31,7 @@ class LineReader {
 extern template class LineReader<QByteArray>;
 extern template class LineReader<QString>;
 
-// Splits off every byte up to and including the last line end, as one piece, and leaves the rest
-// (a line without its end) in `pending`; empty when `pending` holds no line end.
-QByteArray takeCompleteLines(QByteArray& pending);
+// Splits off every byte up to and including the last `lineEnd`, as one piece, and leaves the rest
+// (a line without its end) in `pending`; empty when `pending` holds no line end. The window
+// program's chunks end at CR LF.
+QByteArray takeCompleteLines(QByteArray& pending, QByteArrayView lineEnd = "\n");

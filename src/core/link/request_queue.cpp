@@ -36,9 +36,8 @@ RequestQueue::RequestQueue(ControllerLink& link, Options options, QObject* paren
     scheduleNext();
   });
   connect(&link_, &ControllerLink::closed, this, &RequestQueue::connectionEnded);
-  connect(&link_, &ControllerLink::chunkReceived, this, &RequestQueue::takeChunk);
-  // A chunk whose status replies the link could not read is still made of lines; it is kept in RxStr.
-  connect(&link_, &ControllerLink::chunkFailed, this, [this] { takeChunk(RxStr); });
+  // Every chunk, also one whose status replies the link could not read: it is still made of lines.
+  connect(&link_, &ControllerLink::chunkRead, this, [this](const QString& chunk) { takeChunk(chunk); });
 }
 
 // Nobody is left waiting: what was asked fails as if the connection had gone.
@@ -75,10 +74,11 @@ void RequestQueue::sendNext() {
     restTimer_.start(static_cast<int>(restUntil_.remainingTime()));
     return;
   }
+  // What arrived before the command, a stranger's line the link still holds included, is no reply to it.
+  link_.takeHeldBytes();
+  reader_.clear();
   out_ = std::move(waiting_.front());
   waiting_.pop_front();
-  // What arrived before the command is no reply to it.
-  reader_.clear();
   const QString command = out_->request.command();
   emit commandSent(command);
   link_.sendDirect(command);
