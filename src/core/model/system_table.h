@@ -39,12 +39,11 @@ inline const QString Orv18Navn = QStringLiteral("Orvane 8 Port Auxiliary Switch"
 
 inline bool isSystemSlot(int n) { return n >= 0 && n < SystemSlots; }
 
-// The model test: whole text, exact letter case.
+// The record's row of the panel-model table (panel_models.h) as an enumeration.
 enum class Model { None, Orv0, Orv11, Orv15, Orv18 };
 Model modelOf(const TSystemRecord& rec);
 
-// The Orv11 setting `delta` steps from `pos`, always within 0..255: a controller may report a
-// setting outside the tuner's range, and a step never goes there.
+// Orv11Model's step.
 int orv11Step(int pos, int delta);
 
 // Every table to zero bytes and every run-time value to its start value; InstalledPath is kept.
