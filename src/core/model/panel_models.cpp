@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/model/formatting.h"
-#include "core/model/system_table.h"
 
 const PanelModel Orv0Model{QLatin1String("Orv0"), Orv0Navn, 1, false, 0, 0, false, false};
 const PanelModel Orv11Model{QLatin1String("Orv11"), Orv11Navn, 2, true, 0, 255, true, true};

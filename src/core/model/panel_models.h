@@ -9,6 +9,11 @@
 
 #include "core/model/records.h"
 
+inline const QString Orv0Navn = QStringLiteral("No Response");
+inline const QString Orv11Navn = QStringLiteral("Orvane Feedline Extender/Tuner");
+inline const QString Orv15Navn = QStringLiteral("Orvane Radio Router");
+inline const QString Orv18Navn = QStringLiteral("Orvane 8 Port Auxiliary Switch");
+
 struct PanelModel {
   QLatin1String name;          // as a controller reports it, compared whole and case-sensitively
   const QString& description;  // what the scan puts in BrukerDef

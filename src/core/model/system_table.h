@@ -3,6 +3,7 @@
 // directly, always from the user-interface thread.
 #include <QString>
 
+#include "core/model/panel_models.h"  // Orv0Navn and the other descriptions
 #include "core/model/records.h"
 
 constexpr int SystemSlots = 128;
@@ -31,11 +32,6 @@ extern int KnappNr;
 inline const QString CrLf = QStringLiteral("\r\n");
 constexpr int PanelTopp = 8;
 constexpr int PanelVenstre = 8;
-
-inline const QString Orv0Navn = QStringLiteral("No Response");
-inline const QString Orv11Navn = QStringLiteral("Orvane Feedline Extender/Tuner");
-inline const QString Orv15Navn = QStringLiteral("Orvane Radio Router");
-inline const QString Orv18Navn = QStringLiteral("Orvane 8 Port Auxiliary Switch");
 
 inline bool isSystemSlot(int n) { return n >= 0 && n < SystemSlots; }
 
