@@ -28,8 +28,11 @@ const PanelModel* panelModelNamed(QAnyStringView name) {
 }
 
 const PanelModel* panelModelOf(const TSystemRecord& rec) {
-  // The record's 8-bit text read as Latin-1: a byte outside ASCII never equals a model name's.
-  return panelModelNamed(QLatin1String(rec.Navn.chars, rec.Navn.size()));
+  // The record's 8-bit text, byte for byte: a byte outside ASCII never equals a model name's.
+  const QByteArrayView navn(rec.Navn.chars, rec.Navn.size());
+  for (const PanelModel* m : kModels)
+    if (navn == QByteArrayView(m->name.data(), m->name.size())) return m;
+  return nullptr;
 }
 
 QString settingTextOf(const TSystemRecord& rec) {

@@ -91,6 +91,7 @@ void StatusList::buildBlock(int n, const PanelModel& model, int r) {
   ss->setGeometry(10, r + 10, ssWidth + shift, ssHeight);
   ss->setNumDigits(model.digits);
   ss->setCaption(model.settingText(rec.Status));
+  block.shownStatus = rec.Status;
   ss->setAccessibleName(QStringLiteral("Status of ") + panel);
   ss->show();
 
@@ -164,12 +165,14 @@ void StatusList::RemoveStatus() {
 }
 
 void StatusList::OppdaterScrollBox() {
-  for (const auto& [key, block] : blocks_) {
+  for (auto& [key, block] : blocks_) {
     const auto& [slot, model] = key;
     const TSystemRecord& rec = SystemArray[slot];
+    if (rec.Status == block.shownStatus || !block.ss) continue;
     // A slot that changed its model since the build waits for the next build.
     if (!rec.I_bruk || panelModelOf(rec) != model) continue;
-    if (block.ss) block.ss->setCaption(model->settingText(rec.Status));
+    block.ss->setCaption(model->settingText(rec.Status));
+    block.shownStatus = rec.Status;
   }
 }
 

@@ -48,6 +48,7 @@ class StatusList : public QObject {
     QPointer<QLabel> name;         // "lbl2"
     QPointer<QPushButton> select;  // "btn"
     QPointer<QPushButton> tuner;   // "btn2", not in every tuner's block
+    int shownStatus = 0;           // what ss shows; every reply refreshes every block, most change none
   };
   using BlockKey = std::pair<int, const PanelModel*>;
 
