@@ -44,10 +44,6 @@ class TestPanelModels : public QObject {
     QCOMPARE(rowName(panelModelNamed(rec.Navn.text())), row);
   }
 
-  void rowsAreFoundByTheirOwnNames() {
-    for (const PanelModel* model : panelModels()) QCOMPARE(panelModelNamed(model->name), model);
-  }
-
   void settingsAreShownAsTheirModelShowsThem_data() {
     QTest::addColumn<QString>("model");
     QTest::addColumn<int>("status");

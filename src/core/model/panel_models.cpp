@@ -4,10 +4,39 @@
 
 #include "core/model/formatting.h"
 
-const PanelModel Orv0Model{QLatin1String("Orv0"), Orv0Navn, 1, false, 0, 0, false, false};
-const PanelModel Orv11Model{QLatin1String("Orv11"), Orv11Navn, 2, true, 0, 255, true, true};
-const PanelModel Orv15Model{QLatin1String("Orv15"), Orv15Navn, 1, false, 1, 8, false, true};
-const PanelModel Orv18Model{QLatin1String("Orv18"), Orv18Navn, 1, false, 1, 8, false, true};
+// A panel that did not answer properly: no controls of its own, no block.
+const PanelModel Orv0Model{.name = QLatin1String("Orv0"),
+                           .description = Orv0Navn,
+                           .digits = 1,
+                           .hexadecimal = false,
+                           .lowest = 0,
+                           .highest = 0,
+                           .tuner = false,
+                           .listed = false};
+const PanelModel Orv11Model{.name = QLatin1String("Orv11"),
+                            .description = Orv11Navn,
+                            .digits = 2,
+                            .hexadecimal = true,
+                            .lowest = 0,
+                            .highest = 255,
+                            .tuner = true,
+                            .listed = true};
+const PanelModel Orv15Model{.name = QLatin1String("Orv15"),
+                            .description = Orv15Navn,
+                            .digits = 1,
+                            .hexadecimal = false,
+                            .lowest = 1,
+                            .highest = 8,
+                            .tuner = false,
+                            .listed = true};
+const PanelModel Orv18Model{.name = QLatin1String("Orv18"),
+                            .description = Orv18Navn,
+                            .digits = 1,
+                            .hexadecimal = false,
+                            .lowest = 1,
+                            .highest = 8,
+                            .tuner = false,
+                            .listed = true};
 
 namespace {
 const PanelModel* const kModels[] = {&Orv0Model, &Orv11Model, &Orv15Model, &Orv18Model};
@@ -18,8 +47,6 @@ QString PanelModel::settingText(int value) const { return hexadecimal ? hexText(
 int PanelModel::step(int setting, int delta) const {
   return static_cast<int>(std::clamp<qint64>(qint64(setting) + delta, lowest, highest));
 }
-
-std::span<const PanelModel* const> panelModels() { return kModels; }
 
 const PanelModel* panelModelNamed(QAnyStringView name) {
   for (const PanelModel* m : kModels)

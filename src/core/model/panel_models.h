@@ -5,8 +5,6 @@
 #include <QLatin1String>
 #include <QString>
 
-#include <span>
-
 #include "core/model/records.h"
 
 inline const QString Orv0Navn = QStringLiteral("No Response");
@@ -29,12 +27,10 @@ struct PanelModel {
   int step(int setting, int delta) const;
 };
 
-extern const PanelModel Orv0Model;  // a panel that did not answer properly: no controls, no block
+extern const PanelModel Orv0Model;
 extern const PanelModel Orv11Model;
 extern const PanelModel Orv15Model;
 extern const PanelModel Orv18Model;
-
-std::span<const PanelModel* const> panelModels();
 
 // The row of that model name, or nullptr.
 const PanelModel* panelModelNamed(QAnyStringView name);
