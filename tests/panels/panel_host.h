@@ -9,6 +9,7 @@
 #include "core/link/controller_link.h"
 #include "core/session/address_list.h"
 #include "core/model/formatting.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 
 struct PanelHost {
@@ -41,12 +42,8 @@ inline void putPanel(int slot, const char* model, int status, int tunerNr = 0) {
   rec.I_bruk = true;
   rec.Adresse = slot;
   rec.Navn = QString::fromLatin1(model);
-  const QString m = QString::fromLatin1(model);
-  rec.BrukerDef = m == u"Orv11"   ? Orv11Navn
-                  : m == u"Orv15" ? Orv15Navn
-                  : m == u"Orv18" ? Orv18Navn
-                  : m == u"Orv0"  ? Orv0Navn
-                                  : QString();
+  const PanelModel* row = panelModelOf(rec);
+  rec.BrukerDef = row ? row->description : QString();
   rec.Status = status;
   rec.TunerNr = tunerNr;
 }

@@ -258,6 +258,26 @@ class TestStatusList : public QObject {
     QCOMPARE(shown("ssOrv15_2"), QStringLiteral("8"));
   }
 
+  // Every reply refreshes every display: a value that comes back, or a slot whose model comes back,
+  // shows again.
+  void refreshFollowsValuesThatComeBack() {
+    fourPanels();
+    scan();
+    SystemArray[2].Status = 9;
+    list->OppdaterScrollBox();
+    SystemArray[2].Status = 4;
+    list->OppdaterScrollBox();
+    QCOMPARE(shown("ssOrv15_2"), QStringLiteral("4"));
+
+    SystemArray[2].Navn = QStringLiteral("Orv18");
+    SystemArray[2].Status = 7;
+    list->OppdaterScrollBox();
+    QCOMPARE(shown("ssOrv15_2"), QStringLiteral("4"));
+    SystemArray[2].Navn = QStringLiteral("Orv15");
+    list->OppdaterScrollBox();
+    QCOMPARE(shown("ssOrv15_2"), QStringLiteral("7"));
+  }
+
   void selectPanelPicksTheEntry() {
     fourPanels();
     host->listSlots({2, 3, 4, 5, 6}, 2);

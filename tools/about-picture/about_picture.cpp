@@ -339,8 +339,8 @@ void orv11(QPainter& p, int top) {
   legend(p, QRectF(face.right() - 50, face.top() + 94, 60, 12), QStringLiteral("BUS"), sans(9, true), Qt::AlignCenter);
 }
 
-void portPanel(QPainter& p, int top, const QString& model, const QString& what, int port, QColor light, QColor dark,
-               QColor ink) {
+void portPanel(QPainter& p, int top, const QString& model, const QString& what, const QString& ports, int port,
+               QColor light, QColor dark, QColor ink) {
   const QRectF face = plate(p, top, light, dark);
   brand(p, face, model, what, ink);
   const char digit[2] = {char('0' + port), 0};
@@ -352,9 +352,7 @@ void portPanel(QPainter& p, int top, const QString& model, const QString& what, 
     led(p, QPointF(x + 16, face.top() + 30), QColor(255, 40, 30), k == port);
     button(p, QRectF(x, face.top() + 44, 32, 46), QString::number(k), k == port);
   }
-  legend(p, QRectF(face.left() + 70, face.bottom() - 10, 312, 12),
-         model == QLatin1String("Orv15") ? QStringLiteral("RADIO SELECT") : QStringLiteral("AUX OUTPUT"), sans(9, true),
-         Qt::AlignCenter, ink);
+  legend(p, QRectF(face.left() + 70, face.bottom() - 10, 312, 12), ports, sans(9, true), Qt::AlignCenter, ink);
 }
 
 void rack(QPainter& p) {
@@ -387,10 +385,10 @@ int main(int argc, char** argv) {
   p.setRenderHint(QPainter::TextAntialiasing);
   rack(p);
   orv11(p, 14);
-  portPanel(p, 152, QStringLiteral("Orv15"), QStringLiteral("RADIO ROUTER"), 3, QColor(96, 104, 118),
-            QColor(58, 64, 76), QColor(226, 228, 232));
-  portPanel(p, 290, QStringLiteral("Orv18"), QStringLiteral("8 PORT AUXILIARY SWITCH"), 6, QColor(206, 208, 212),
-            QColor(160, 162, 168), QColor(38, 40, 46));
+  portPanel(p, 152, QStringLiteral("Orv15"), QStringLiteral("RADIO ROUTER"), QStringLiteral("RADIO SELECT"), 3,
+            QColor(96, 104, 118), QColor(58, 64, 76), QColor(226, 228, 232));
+  portPanel(p, 290, QStringLiteral("Orv18"), QStringLiteral("8 PORT AUXILIARY SWITCH"), QStringLiteral("AUX OUTPUT"), 6,
+            QColor(206, 208, 212), QColor(160, 162, 168), QColor(38, 40, 46));
   // Light falls from the upper left.
   QLinearGradient light(0, 0, Width, Height);
   light.setColorAt(0, QColor(255, 250, 240, 28));

@@ -4,6 +4,7 @@
 
 #include "core/model/formatting.h"
 #include "core/model/integer_rule.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 
 QString FjernCRLF(QString s) {
@@ -40,18 +41,13 @@ class ForwardFinder {
 };
 
 void applyModelRule(TSystemRecord& slot) {
-  switch (modelOf(slot)) {
-    case Model::Orv0: slot.BrukerDef = Orv0Navn; break;
-    case Model::Orv11:
-      ++AntallTunere;
-      slot.BrukerDef = Orv11Navn;
-      slot.TunerNr = AntallTunere;
-      if (AntallTunere >= 1 && AntallTunere <= TunerSlots) TunerArray[AntallTunere - 1].Adresse = slot.Adresse;
-      break;
-    case Model::Orv15: slot.BrukerDef = Orv15Navn; break;
-    case Model::Orv18: slot.BrukerDef = Orv18Navn; break;
-    case Model::None: break;
-  }
+  const PanelModel* model = panelModelOf(slot);
+  if (!model) return;
+  slot.BrukerDef = model->description;
+  if (!model->tuner) return;
+  ++AntallTunere;
+  slot.TunerNr = AntallTunere;
+  if (AntallTunere >= 1 && AntallTunere <= TunerSlots) TunerArray[AntallTunere - 1].Adresse = slot.Adresse;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "core/model/system_table.h"
 
-#include <algorithm>
 #include <cstring>
+
+#include "core/model/panel_models.h"
 
 TSystemRecord SystemArray[SystemSlots];
 TTunerRecord TunerArray[TunerSlots];
@@ -27,13 +28,12 @@ FixedText<255>* TSystemRecord::btnTxt(int port) {
 const FixedText<255>* TSystemRecord::btnTxt(int port) const { return const_cast<TSystemRecord*>(this)->btnTxt(port); }
 
 Model modelOf(const TSystemRecord& rec) {
-  // Looked at for every panel at every reply: no copy of the name.
-  const QByteArrayView name(rec.Navn.chars, rec.Navn.size());
-  if (name == "Orv0") return Model::Orv0;
-  if (name == "Orv11") return Model::Orv11;
-  if (name == "Orv15") return Model::Orv15;
-  if (name == "Orv18") return Model::Orv18;
-  return Model::None;
+  const PanelModel* m = panelModelOf(rec);
+  return m == &Orv0Model    ? Model::Orv0
+         : m == &Orv11Model ? Model::Orv11
+         : m == &Orv15Model ? Model::Orv15
+         : m == &Orv18Model ? Model::Orv18
+                            : Model::None;
 }
 
 void resetProgramState() {
@@ -52,4 +52,4 @@ void resetProgramState() {
   KnappNr = 0;
 }
 
-int orv11Step(int pos, int delta) { return static_cast<int>(std::clamp<qint64>(qint64(pos) + delta, 0, 255)); }
+int orv11Step(int pos, int delta) { return Orv11Model.step(pos, delta); }

@@ -3,6 +3,7 @@
 // directly, always from the user-interface thread.
 #include <QString>
 
+#include "core/model/panel_models.h"  // Orv0Navn and the other descriptions
 #include "core/model/records.h"
 
 constexpr int SystemSlots = 128;
@@ -32,19 +33,13 @@ inline const QString CrLf = QStringLiteral("\r\n");
 constexpr int PanelTopp = 8;
 constexpr int PanelVenstre = 8;
 
-inline const QString Orv0Navn = QStringLiteral("No Response");
-inline const QString Orv11Navn = QStringLiteral("Orvane Feedline Extender/Tuner");
-inline const QString Orv15Navn = QStringLiteral("Orvane Radio Router");
-inline const QString Orv18Navn = QStringLiteral("Orvane 8 Port Auxiliary Switch");
-
 inline bool isSystemSlot(int n) { return n >= 0 && n < SystemSlots; }
 
-// The model test: whole text, exact letter case.
+// The record's row of the panel-model table (panel_models.h) as an enumeration.
 enum class Model { None, Orv0, Orv11, Orv15, Orv18 };
 Model modelOf(const TSystemRecord& rec);
 
-// The Orv11 setting `delta` steps from `pos`, always within 0..255: a controller may report a
-// setting outside the tuner's range, and a step never goes there.
+// Orv11Model's step.
 int orv11Step(int pos, int delta);
 
 // Every table to zero bytes and every run-time value to its start value; InstalledPath is kept.

@@ -1,23 +1,21 @@
 #pragma once
-// The control area of the main window: one group box per panel model, showing the selected panel
-// and switching, stepping and labelling it.
+// The control area of the main window: one box per panel model, showing the selected panel and
+// switching, stepping and labelling it. The area hands each slot to the box of its model's row.
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <functional>
+#include <vector>
 
 class AddressList;
 class ControllerLink;
-class QButtonGroup;
+class Orv0Box;
+class Orv11Box;
+class Orv15Box;
+class Orv18Box;
+class PanelBox;
 class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QWidget;
-class TCaptionLabel;
-class TLatchButton;
-class TSevenSeg;
 
 class PanelControlArea : public QObject {
   Q_OBJECT
@@ -42,7 +40,7 @@ class PanelControlArea : public QObject {
 
   // Click actions; they work on the slot the address list names.
   void SettOrv18Knapp(int k);
-  void sbOrv15Click(int k);  // SettOrv18Knapp, and the Orv15 readout follows at once
+  void sbOrv15Click(int k);
   void sbOrv11_1ppClick();
   void sbOrv11_1PClick();
   void sbOrv11_1MClick();
@@ -55,46 +53,24 @@ class PanelControlArea : public QObject {
   void btnOrv15TextClick();
   void btnOrv18TextClick();
   // The port whose label the editor of that box changes (0 before the first right click).
-  int orv15EditedPort() const { return orv15_.editedPort; }
-  int orv18EditedPort() const { return orv18_.editedPort; }
+  int orv15EditedPort() const;
+  int orv18EditedPort() const;
 
   // Called by OppdaterPanel of an Orv11 numbered 1 or 2 with its readout text.
   std::function<void(int tunerNr, const QString& caption)> setTunerDisplay;
 
  private:
-  struct PortBox {
-    QGroupBox* box = nullptr;
-    QLabel* lblName = nullptr;
-    TSevenSeg* display = nullptr;
-    std::array<QLabel*, 8> portLabels{};
-    std::array<TLatchButton*, 8> buttons{};
-    std::array<TCaptionLabel*, 8> captions{};
-    QButtonGroup* group = nullptr;
-    QLineEdit* editor = nullptr;
-    QPushButton* apply = nullptr;
-    int editedPort = 0;
-    // The address the caption names; -1 before it named one.
-    int captionAddress = -1;
-    // The record texts the name and port labels show, as bytes, while they show a record's texts
-    // as the last fill left them; empty once anything else set one of them.
-    QByteArray shownTexts;
-  };
-  void buildOrv0(QWidget* parent);
-  void buildOrv11(QWidget* parent);
-  PortBox buildPortBox(QWidget* parent, int model);
-  void fillPortBox(PortBox& box, int Addr);
-  void setPortLabel(PortBox& box, int port, const QString& text);
-  void nameBox(PortBox& box, const QString& model, int address);
-  void openLabelEditor(PortBox& box, int port);
-  void applyLabel(PortBox& box);
-  void step(int delta);
+  friend class PanelBox;
+  // The box of the slot's model, or nullptr.
+  PanelBox* boxOf(int slot) const;
   int selectedSlot() const;
 
   ControllerLink* link_;
   AddressList* addresses_;
-  QLabel* lblOrv11 = nullptr;
-  TSevenSeg* ssOrv11 = nullptr;
-  QButtonGroup* orv11Group_ = nullptr;
-  PortBox orv15_;
-  PortBox orv18_;
+  Orv0Box* orv0_;
+  Orv11Box* orv11_;
+  Orv15Box* orv15_;
+  Orv18Box* orv18_;
+  // In the order they were made, which is also their Tab order.
+  std::vector<PanelBox*> boxes_;
 };

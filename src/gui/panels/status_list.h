@@ -1,18 +1,21 @@
 #pragma once
-// The status overview: one run-time block per Orv11, Orv15 and Orv18 panel in use, inside
-// scrollStatus. Blocks are known only by their names ("ssOrv11_" + slot and so on).
-#include <QHash>
+// The status overview: one run-time block per panel in use whose model's row asks for one, inside
+// scrollStatus. Each block control carries its role, model and slot as its name ("ssOrv11_10").
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
-#include <vector>
+#include <map>
+#include <utility>
 
 class AddressList;
+class QLabel;
+class QPushButton;
 class QScrollArea;
 class QWidget;
 class TSevenSeg;
+struct PanelModel;
 
 class StatusList : public QObject {
   Q_OBJECT
@@ -33,33 +36,31 @@ class StatusList : public QObject {
   void OppdaterScrollBox();
   void ShowCorrectPanel(QObject* Sender);
 
-  // The block control of that name, or nullptr.
-  QWidget* control(const QString& name) const;
-  QWidget* content() const { return content_; }
-
   std::function<void()> cbAddressChange;
   std::function<void(int tunerNr)> btnTunerClick;
 
  private:
-  void buildBlock(int n, int model, int r);
-  void destroyControl(const QString& name);
-  void reindex();
+  // The controls of the block of one slot and model; a control a removal did not reach stays here
+  // until a build of the same slot and model replaces it.
+  struct Block {
+    QPointer<TSevenSeg> ss;
+    QPointer<QLabel> description;  // "lbl"
+    QPointer<QLabel> name;         // "lbl2"
+    QPointer<QPushButton> select;  // "btn"
+    QPointer<QPushButton> tuner;   // "btn2", not in every tuner's block
+    int shownStatus = 0;           // what ss shows; every reply refreshes every block, most change none
+  };
+  using BlockKey = std::pair<int, const PanelModel*>;
+
+  void buildBlock(int n, const PanelModel& model, int r);
+  void destroyBlock(Block& block);
   void fitContent();
-  void collectDisplays();
-  template <class W>
-  W* create(const QString& name);
+  // Makes the slot's entry the address list's current one; false if the list has none.
+  bool selectSlot(int slot);
 
   QScrollArea* scrollStatus_;
   AddressList* addresses_;
   QPointer<QWidget> content_;
-  // Name lookup of the content's children, rebuilt at every build and removal.
-  QHash<QString, QPointer<QWidget>> byName_;
-  // The displays there are, with the slot and model each was built for; the refresh after every
-  // reply walks these instead of looking each slot's display up by name.
-  struct Display {
-    int slot;
-    int model;
-    QPointer<TSevenSeg> ss;
-  };
-  std::vector<Display> displays_;
+  // In slot order: the refresh after every reply walks them.
+  std::map<BlockKey, Block> blocks_;
 };

@@ -19,6 +19,7 @@
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
 #include "core/model/formatting.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "core/storage/record_files.h"
 
@@ -83,7 +84,7 @@ TfrmTuner::TfrmTuner(int tunerNr, ControllerLink* link, QWidget* parent)
   ssOrv11 = new TSevenSeg(gbOrv11);
   ssOrv11->setObjectName(QStringLiteral("ssOrv11"));
   ssOrv11->setGeometry(11, 49, 120, 90);
-  ssOrv11->setNumDigits(2);
+  ssOrv11->setNumDigits(Orv11Model.digits);
   ssOrv11->setAccessibleName(QStringLiteral("Position"));
 
   sbKnapper = new QScrollArea(gbOrv11);
@@ -186,7 +187,7 @@ void TfrmTuner::openWindow() {
         literalCaption((panel ? panel->Navn.text() : QString()) + QStringLiteral(" @ 0x") + hexText(a, 2)));
     lblOrv11->setText(panel ? panel->BrukerDef.text() : QString());
     lblOrv11->adjustSize();
-    setDisplay(panel ? hexText(panel->Status, 2) : QString());
+    setDisplay(panel ? Orv11Model.settingText(panel->Status) : QString());
     openFlag() = true;
     show();
     raise();
@@ -196,10 +197,12 @@ void TfrmTuner::openWindow() {
 
 void TfrmTuner::setDisplay(const QString& text) { ssOrv11->setCaption(text); }
 
+// The window is an Orv11's: it shows every setting as an Orv11 does, also that of a slot whose tuner
+// number an earlier scan gave it under another model.
 void TfrmTuner::OppdaterTuner() {
   for (int i = 1; i < SystemSlots; ++i) {
     const TSystemRecord& rec = SystemArray[i];
-    if (rec.I_bruk && rec.TunerNr == tunerNr_) setDisplay(hexText(rec.Status, 2));
+    if (rec.I_bruk && rec.TunerNr == tunerNr_) setDisplay(Orv11Model.settingText(rec.Status));
   }
 }
 
@@ -215,8 +218,9 @@ void TfrmTuner::nameMemoryButtons() {
   const TTunerRecord& rec = record();
   for (int k = 1; k <= tuner::MemoryButtons; ++k) {
     const QString label = rec.Buttons[k - 1].Tekst.text().replace(QChar(10), u' ').simplified();
-    btn[std::size_t(k - 1)]->setAccessibleName(
-        QStringLiteral("Memory %1: %2, setting %3").arg(k).arg(label, hexText(rec.Buttons[k - 1].Verdi, 2)));
+    btn[std::size_t(k - 1)]->setAccessibleName(QStringLiteral("Memory %1: %2, setting %3")
+                                                   .arg(k)
+                                                   .arg(label, Orv11Model.settingText(rec.Buttons[k - 1].Verdi)));
   }
 }
 
@@ -236,7 +240,7 @@ void TfrmTuner::btnxClick(int k) {
   pressed->setPalette(p);
 
   const int PreSet = record().Buttons[k - 1].Verdi;
-  setDisplay(hexText(PreSet, 2));
+  setDisplay(Orv11Model.settingText(PreSet));
   if (tunerNr_ == 2) Orv11APos = PreSet;
   const int a = record().Adresse;
   // A command to an address outside the bus would reach no panel.

@@ -15,6 +15,7 @@
 #include "core/model/integer_rule.h"
 #include "core/model/file_names.h"
 #include "core/model/formatting.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "core/session/address_list.h"
 #include "core/storage/record_files.h"
@@ -182,8 +183,7 @@ void TfrmConfigButtons::showPosition(int slot) {
     edtPos->clear();
     return;
   }
-  const TSystemRecord& rec = SystemArray[slot];
-  edtPos->setText(rec.Navn.text() == u"Orv11" ? hexText(rec.Status, 2) : QString::number(rec.Status));
+  edtPos->setText(settingTextOf(SystemArray[slot]));
 }
 
 void TfrmConfigButtons::cbAddressChange() {
