@@ -6,6 +6,7 @@
 #include "gui/app/u_frmMain.h"
 #include "controller_sim.h"
 #include "core/session/session.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "gui/panels/status_list.h"
 
@@ -17,7 +18,7 @@ inline void showScannedPanels(TfrmMain& w, int panels) {
     rec.Adresse = panel.address;
     rec.Navn = QString::fromLatin1(panel.model);
     rec.Status = panel.status;
-    if (modelOf(rec) == Model::Orv11) rec.TunerNr = ++tuners;
+    if (const PanelModel* m = panelModelOf(rec); m && m->tuner) rec.TunerNr = ++tuners;
   }
   AntallTunere = qMin(tuners, 4);
   w.session->OppdaterComboBoxer();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "core/storage/record_files.h"
 
@@ -36,7 +37,7 @@ void checkTables() {
     checkText(r.BrukerDef);
     for (int port = 1; port <= 8; ++port) checkText(*r.btnTxt(port));
     checkText(r.Status7seg);
-    (void)modelOf(r);
+    (void)panelModelOf(r);
   }
   for (const TTunerRecord& t : TunerArray)
     for (const TKnapperRecord& b : t.Buttons) checkText(b.Tekst);

@@ -4,6 +4,7 @@
 
 #include "core/model/codepage.h"
 #include "core/model/formatting.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 
 class TestRecords : public QObject {
@@ -156,19 +157,19 @@ class TestRecords : public QObject {
 
   void modelTestIsExact_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("model");
-    QTest::newRow("Orv0") << "Orv0" << int(Model::Orv0);
-    QTest::newRow("Orv11") << "Orv11" << int(Model::Orv11);
-    QTest::newRow("Orv15") << "Orv15" << int(Model::Orv15);
-    QTest::newRow("Orv18") << "Orv18" << int(Model::Orv18);
-    QTest::newRow("case") << "orv11" << int(Model::None);
-    QTest::newRow("prefix") << "Orv111" << int(Model::None);
-    QTest::newRow("blank") << "Orv11 " << int(Model::None);
+    QTest::addColumn<const PanelModel*>("model");
+    QTest::newRow("Orv0") << "Orv0" << &Orv0Model;
+    QTest::newRow("Orv11") << "Orv11" << &Orv11Model;
+    QTest::newRow("Orv15") << "Orv15" << &Orv15Model;
+    QTest::newRow("Orv18") << "Orv18" << &Orv18Model;
+    QTest::newRow("case") << "orv11" << static_cast<const PanelModel*>(nullptr);
+    QTest::newRow("prefix") << "Orv111" << static_cast<const PanelModel*>(nullptr);
+    QTest::newRow("blank") << "Orv11 " << static_cast<const PanelModel*>(nullptr);
   }
   void modelTestIsExact() {
     QFETCH(QString, name);
     SystemArray[5].Navn = name;
-    QTEST(int(modelOf(SystemArray[5])), "model");
+    QTEST(panelModelOf(SystemArray[5]), "model");
   }
 
   void hexFormatting() {

@@ -10,11 +10,17 @@
 #include "core/follow/printable.h"
 #include "core/model/formatting.h"
 #include "core/session/bus_scan.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "core/storage/record_files.h"
 #include "core/storage/command_files.h"
 
 namespace {
+
+bool isTuner(const TSystemRecord& rec) {
+  const PanelModel* model = panelModelOf(rec);
+  return model && model->tuner;
+}
 
 Result statusResult(int panel, int status) {
   return {QString::number(status), QJsonObject{{"address", addressText(panel)}, {"status", status}}, std::nullopt};
@@ -97,7 +103,7 @@ Result scan(Session& s, const QStringList& args) {
                               {"model", rec.Navn.text()},
                               {"description", rec.BrukerDef.text()},
                               {"status", answered ? QJsonValue(rec.Status) : QJsonValue()},
-                              {"tuner", modelOf(rec) == Model::Orv11 ? QJsonValue(rec.TunerNr) : QJsonValue()}});
+                              {"tuner", isTuner(rec) ? QJsonValue(rec.TunerNr) : QJsonValue()}});
     result.text += QStringLiteral("%1  %2  %3  %4\n")
                        .arg(addressText(rec.Adresse), printable(rec.Navn.text()).leftJustified(6),
                             printable(rec.BrukerDef.text()).leftJustified(30),
@@ -134,11 +140,11 @@ Result step(Session& s, const QStringList& args) {
   const TSystemRecord& rec = SystemArray[panel];
   if (!rec.I_bruk || rec.Adresse != panel)
     throw CommandFailure{OtherAnswer, QStringLiteral("no panel answers at %1").arg(addressText(panel))};
-  if (modelOf(rec) != Model::Orv11)
+  if (!isTuner(rec))
     throw CommandFailure{OtherAnswer,
                          QStringLiteral("%1 is an %2, not an Orv11").arg(addressText(panel), shown(rec.Navn.text()))};
   const int position = s.ask(Request::status(panel)).value;
-  return statusResult(panel, setAndCheck(s, panel, orv11Step(position, delta)));
+  return statusResult(panel, setAndCheck(s, panel, panelModelOf(rec)->step(position, delta)));
 }
 
 Result recall(Session& s, const QStringList& args) {

@@ -79,8 +79,6 @@ void printFailure(QTextStream& out, QTextStream& err, bool json, const CommandFa
 
 Session::Session(const Globals& g, QTextStream& out, QTextStream& err)
     : g_(g), out_(out), err_(err), queue_(link_, RequestQueue::Options{g.timeoutMs, kGreetingMs}) {
-  // Nobody reads the command log here; a watch would keep it growing.
-  QObject::connect(&link_, &ControllerLink::logAppended, &link_, &ControllerLink::clearLog);
   if (!g.verbose) return;
   QObject::connect(&queue_, &RequestQueue::commandSent,
                    [this](const QString& command) { err_ << "> " << printable(command.trimmed()) << Qt::endl; });

@@ -194,8 +194,6 @@ int runFollow(const FollowTarget& controller, const QStringList& followArgs, Tun
   else
     source = std::make_unique<RigSource>(settings->rigHost, settings->rigPort, settings->pollMs);
   ControllerLink link;
-  // Nobody reads the command log here; it would grow for as long as the follower runs.
-  QObject::connect(&link, &ControllerLink::logAppended, &link, &ControllerLink::clearLog);
   RequestQueue queue(link, RequestQueue::Options{controller.timeoutMs});
   Reconnector keepOpen(&link, controller.host, controller.port);
   FollowOptions options;

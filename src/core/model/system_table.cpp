@@ -27,15 +27,6 @@ FixedText<255>* TSystemRecord::btnTxt(int port) {
 
 const FixedText<255>* TSystemRecord::btnTxt(int port) const { return const_cast<TSystemRecord*>(this)->btnTxt(port); }
 
-Model modelOf(const TSystemRecord& rec) {
-  const PanelModel* m = panelModelOf(rec);
-  return m == &Orv0Model    ? Model::Orv0
-         : m == &Orv11Model ? Model::Orv11
-         : m == &Orv15Model ? Model::Orv15
-         : m == &Orv18Model ? Model::Orv18
-                            : Model::None;
-}
-
 void resetProgramState() {
   std::memset(SystemArray, 0, sizeof SystemArray);
   std::memset(TunerArray, 0, sizeof TunerArray);
@@ -51,5 +42,3 @@ void resetProgramState() {
   Tuner2Shown = false;
   KnappNr = 0;
 }
-
-int orv11Step(int pos, int delta) { return Orv11Model.step(pos, delta); }

@@ -35,12 +35,5 @@ constexpr int PanelVenstre = 8;
 
 inline bool isSystemSlot(int n) { return n >= 0 && n < SystemSlots; }
 
-// The record's row of the panel-model table (panel_models.h) as an enumeration.
-enum class Model { None, Orv0, Orv11, Orv15, Orv18 };
-Model modelOf(const TSystemRecord& rec);
-
-// Orv11Model's step.
-int orv11Step(int pos, int delta);
-
 // Every table to zero bytes and every run-time value to its start value; InstalledPath is kept.
 void resetProgramState();

@@ -3,6 +3,7 @@
 #include "core/link/controller_link.h"
 #include "core/link/protocol.h"
 #include "core/link/reply_wait.h"
+#include "core/model/panel_models.h"
 #include "core/model/system_table.h"
 #include "core/session/address_list.h"
 
@@ -102,14 +103,6 @@ void Session::showProductOf(int slot) {
 }
 
 void Session::lblProduktClick() {
-  QString text;
-  if (shownProduct_ == u"Orv0")
-    text = Orv0Navn;
-  else if (shownProduct_ == u"Orv11")
-    text = Orv11Navn;
-  else if (shownProduct_ == u"Orv15")
-    text = Orv15Navn;
-  else if (shownProduct_ == u"Orv18")
-    text = Orv18Navn;
-  emit message(text);
+  const PanelModel* model = panelModelNamed(shownProduct_);
+  emit message(model ? model->description : QString());
 }
