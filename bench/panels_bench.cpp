@@ -51,7 +51,6 @@ struct Installation {
     addresses.setAddresses(inUse);
     AntallTunere = 3;  // tuner buttons on every Orv11 block: the larger build
     FirstScanDone = true;
-    area.setTunerDisplay = [](int, const QString&) {};
     window.show();
     list.StatusScroll();
   }

@@ -63,7 +63,9 @@ class TestPanelControlArea : public QObject {
     host = std::make_unique<PanelHost>();
     area = std::make_unique<PanelControlArea>(&host->window, &host->link, &host->addresses);
     tunerDisplays.clear();
-    area->setTunerDisplay = [this](int nr, const QString& caption) { tunerDisplays.append({nr, caption}); };
+    connect(area.get(), &PanelControlArea::tunerDisplayChanged, this, [this](int nr, const QString& caption) {
+      tunerDisplays.append({nr, caption});
+    });
     area->placeFrames();
     host->window.show();
   }

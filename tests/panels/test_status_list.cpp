@@ -66,8 +66,8 @@ class TestStatusList : public QObject {
     list = std::make_unique<StatusList>(scrollStatus, &host->addresses);
     addressChanges = 0;
     tunersOpened.clear();
-    list->cbAddressChange = [this] { ++addressChanges; };
-    list->btnTunerClick = [this](int nr) { tunersOpened.append(nr); };
+    connect(list.get(), &StatusList::panelSelected, this, [this] { ++addressChanges; });
+    connect(list.get(), &StatusList::tunerRequested, this, [this](int nr) { tunersOpened.append(nr); });
     host->window.show();
   }
   void cleanup() {

@@ -94,8 +94,8 @@ TfrmMain::TfrmMain(const QString& installedPath)
           [this] { accessibility::announce(btnConn_DisConn, QStringLiteral("Connected to the server")); });
   connect(link, &ControllerLink::socketError, this, [](const QString& message) { reportFailure(message); });
   connect(link, &ControllerLink::chunkFailed, this, [](const QString& message) { reportFailure(message); });
-  statusList->cbAddressChange = [this] { guarded([this] { session->cbAddressChange(); }); };
-  statusList->btnTunerClick = [this](int n) { btnTunerClick(n); };
+  connect(statusList, &StatusList::panelSelected, this, [this] { guarded([this] { session->cbAddressChange(); }); });
+  connect(statusList, &StatusList::tunerRequested, this, &TfrmMain::btnTunerClick);
 
   FormCreate();
 
@@ -108,10 +108,10 @@ TfrmMain::TfrmMain(const QString& installedPath)
   frmTuner2 = new TfrmTuner2(link, this);
   frmTCPIP = new TfrmTCPIP(this);
 
-  panels->setTunerDisplay = [this](int tunerNr, const QString& caption) {
+  connect(panels, &PanelControlArea::tunerDisplayChanged, this, [this](int tunerNr, const QString& caption) {
     if (tunerNr == 1) frmTuner1->setDisplay(caption);
     if (tunerNr == 2) frmTuner2->setDisplay(caption);
-  };
+  });
   setKeyboardOrder();
 }
 
@@ -119,10 +119,9 @@ TfrmMain::TfrmMain(const QString& installedPath)
 // buttons, "Exit". The status list's entries, made at every scan, join the end.
 void TfrmMain::setKeyboardOrder() {
   QList<QWidget*> order{btnConn_DisConn, btnScan, btnStopWaiting, cbAddress, edtUserDefName};
-  for (const char* frame : {"gbOrv0", "gbOrv11", "gbOrv15", "gbOrv18"})
-    if (auto* gb = clientArea->findChild<QWidget*>(QString::fromLatin1(frame)))
-      for (QWidget* c : gb->findChildren<QWidget*>())
-        if (c->focusPolicy() & Qt::TabFocus) order << c;
+  for (QGroupBox* gb : panels->modelBoxes())
+    for (QWidget* c : gb->findChildren<QWidget*>())
+      if (c->focusPolicy() & Qt::TabFocus) order << c;
   order << lbRespons << Button9 << Button3;
   for (QWidget* c : sbKnapper->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (c->focusPolicy() & Qt::TabFocus) order << c;

@@ -65,7 +65,7 @@ void Orv11Box::OppdaterPanel(int Addr) {
   ssOrv11->setCaption(shown);
   Orv11APos = rec.Status;
   setLabelText(lblOrv11, rec.BrukerDef.text());
-  if ((rec.TunerNr == 1 || rec.TunerNr == 2) && area().setTunerDisplay) area().setTunerDisplay(rec.TunerNr, shown);
+  if (rec.TunerNr == 1 || rec.TunerNr == 2) emit area().tunerDisplayChanged(rec.TunerNr, shown);
 }
 
 void Orv11Box::step(int delta) {

@@ -63,6 +63,12 @@ void PanelControlArea::OppdaterPanel(int Addr) {
 void PanelControlArea::Orv18ClearLabels() { orv18_->Orv18ClearLabels(); }
 void PanelControlArea::Orv15ClearLabels() { orv15_->Orv15ClearLabels(); }
 
+QList<QGroupBox*> PanelControlArea::modelBoxes() const {
+  QList<QGroupBox*> shown;
+  for (const PanelBox* b : boxes_) shown << b->box();
+  return shown;
+}
+
 int PanelControlArea::selectedSlot() const { return addresses_->selectedSlot(); }
 
 void PanelControlArea::SettOrv18Knapp(int k) { orv18_->SettOrv18Knapp(k); }

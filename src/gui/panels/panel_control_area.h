@@ -1,10 +1,10 @@
 #pragma once
 // The control area of the main window: one box per panel model, showing the selected panel and
 // switching, stepping and labelling it. The area hands each slot to the box of its model's row.
+#include <QList>
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class AddressList;
@@ -27,6 +27,8 @@ class PanelControlArea : public QObject {
   QGroupBox* gbOrv11 = nullptr;
   QGroupBox* gbOrv15 = nullptr;
   QGroupBox* gbOrv18 = nullptr;
+  // Every model's box, in the order of the panel-model table.
+  QList<QGroupBox*> modelBoxes() const;
 
   void placeFrames();
   void VisPanel(int Addr);
@@ -56,8 +58,9 @@ class PanelControlArea : public QObject {
   int orv15EditedPort() const;
   int orv18EditedPort() const;
 
-  // Called by OppdaterPanel of an Orv11 numbered 1 or 2 with its readout text.
-  std::function<void(int tunerNr, const QString& caption)> setTunerDisplay;
+ signals:
+  // OppdaterPanel of an Orv11 numbered 1 or 2 showed this readout text.
+  void tunerDisplayChanged(int tunerNr, const QString& caption);
 
  private:
   friend class PanelBox;

@@ -124,11 +124,8 @@ void StatusList::buildBlock(int n, const PanelModel& model, int r) {
     tuner->setGeometry(167, r + btnTop, 105, btnHeight);
     tuner->setProperty("tag", rec.TunerNr);
     tuner->setAccessibleName(tuner->text() + QStringLiteral(" of ") + panel);
-    connect(tuner, &QPushButton::clicked, this, [this, tuner] {
-      guarded([&] {
-        if (btnTunerClick) btnTunerClick(tuner->property("tag").toInt());
-      });
-    });
+    connect(tuner, &QPushButton::clicked, this,
+            [this, tuner] { guarded([&] { emit tunerRequested(tuner->property("tag").toInt()); }); });
     tuner->show();
   }
 }
@@ -178,7 +175,7 @@ void StatusList::OppdaterScrollBox() {
 void StatusList::ShowCorrectPanel(QObject* Sender) {
   auto* button = qobject_cast<QPushButton*>(Sender);
   if (!button) return;
-  if (selectSlot(button->property("tag").toInt()) && cbAddressChange) cbAddressChange();
+  if (selectSlot(button->property("tag").toInt())) emit panelSelected();
 }
 
 bool StatusList::selectSlot(int slot) {

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
 #include <map>
 #include <utility>
 
@@ -36,8 +35,11 @@ class StatusList : public QObject {
   void OppdaterScrollBox();
   void ShowCorrectPanel(QObject* Sender);
 
-  std::function<void()> cbAddressChange;
-  std::function<void(int tunerNr)> btnTunerClick;
+ signals:
+  // A block's "Select panel" button made its panel the current entry of the address list.
+  void panelSelected();
+  // A block's tuner button was pressed.
+  void tunerRequested(int tunerNr);
 
  private:
   // The controls of the block of one slot and model; a control a removal did not reach stays here
