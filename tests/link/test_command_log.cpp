@@ -33,6 +33,15 @@ constexpr int kPageUp = -1;
 class TestCommandLog : public QObject {
   Q_OBJECT
  private slots:
+  // Views ask about the invalid index; the answer is nothing, without a warning on the output.
+  void invalidIndexIsNoRow() {
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    CommandLog model;
+    QVERIFY(!model.data(QModelIndex()).isValid());
+    model.append(QStringLiteral("Tx to server: #0xFF Get Name"));
+    QVERIFY(!model.data(model.index(1)).isValid());
+  }
+
   void rowsShowEntriesOnOneLine_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("shown");

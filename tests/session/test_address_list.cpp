@@ -8,6 +8,17 @@
 class TestAddressList : public QObject {
   Q_OBJECT
  private slots:
+  // A list on screen with no current entry asks about the invalid index; the answer is nothing,
+  // without a warning on the program's output.
+  void invalidIndexIsNoEntry() {
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    AddressList list;
+    QVERIFY(!list.data(QModelIndex()).isValid());
+    list.setAddresses({2});
+    QVERIFY(!list.data(QModelIndex(), AddressList::SlotRole).isValid());
+    QVERIFY(!list.data(list.index(1)).isValid());
+  }
+
   void entriesShowTheAddressAndHoldTheSlot() {
     AddressList list;
     list.setAddresses({2, 0x0A, 0x7F, 0});

@@ -10,7 +10,7 @@ int CommandLog::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant CommandLog::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= qsizetype(entries_.size())) return {};
   return shownText(index.row());
 }
 

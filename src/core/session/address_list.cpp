@@ -8,7 +8,8 @@ int AddressList::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant AddressList::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  // A list with no current entry asks about the invalid index: no entry, nothing to say.
+  if (!index.isValid() || index.row() >= addresses_.size()) return {};
   if (role == Qt::DisplayRole || role == Qt::EditRole) return entryText(index.row());
   if (role == SlotRole) return addresses_.at(index.row());
   return {};
