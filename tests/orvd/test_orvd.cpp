@@ -2,6 +2,7 @@
 // plain line clients), judged by what each client gets back, what reached the controller's wire
 // and the hub's event log.
 #include <QProcess>
+#include <QTcpServer>
 #include <QtTest>
 
 #include <sys/socket.h>
@@ -113,6 +114,34 @@ class TestOrvd : public QObject {
 
   // Whatever is not one of the controller's commands, exactly as the program writes them, never
   // reaches the controller; the client that sent it goes on being served.
+  // A client that asks much at once takes a few places in the queue, not all of them: another's
+  // request goes out long before the first client's are done.
+  void aBusyClientLeavesRoomForTheOthers() {
+    ControllerProcess controller({"--reply-delay", "50"});
+    HubProcess hub(controller.port());
+    WAIT_FOR_SCANS(hub, 1);
+    LineClientSocket busy(hub.port());
+    LineClientSocket other(hub.port());
+    constexpr int kMany = 50;
+    QByteArray requests;
+    for (int n = 0; n < kMany; ++n) requests += "#0x03 Get X\r\n";
+    busy.send(requests);
+    QTRY_VERIFY(!busy.lines().isEmpty());
+    other.send("#0x02 Get X\r\n");
+    QTRY_COMPARE(other.lines(), QStringList{QStringLiteral("#0x02 Ret X:1=4")});
+    QVERIFY2(busy.lines().size() < kMany / 2, qPrintable(QString::number(busy.lines().size())));
+    QTRY_COMPARE_WITH_TIMEOUT(busy.lines().size(), kMany, 20000);
+  }
+
+  void aPortTakenIsSaidAndEndsTheStart() {
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost));
+    const Run r = run(QStringLiteral(ORVD_PATH), {"--listen", "127.0.0.1:" + QString::number(taken.serverPort())});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(taken.serverPort())),
+             qPrintable(r.err));
+  }
+
   void linesThatAreNoCommandArePassedOver() {
     ControllerProcess controller;
     HubProcess hub(controller.port());
