@@ -21,7 +21,7 @@ if [[ ! -f $deb ]]; then
   exit 1
 fi
 
-programs=(OrvControlClient controller-sim orvctl)
+programs=(OrvControlClient controller-sim orvctl orvd)
 required=(
   "${programs[@]/#/usr/bin/}"
   usr/share/applications/orvcontrolclient.desktop
