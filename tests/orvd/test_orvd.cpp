@@ -224,6 +224,7 @@ class TestOrvd : public QObject {
     QTRY_COMPARE(hub.count(QStringLiteral("controller link down")), 1);
     // As from a silent controller: no answer, and the client stays connected.
     client.send("#0x03 Get X\r\n");
+    QTRY_COMPARE(hub.count(QStringLiteral("not answered, the controller is down")), 1);
     controller = std::make_unique<ControllerProcess>(
         QStringList{"--panels", "0x02=Orv15:4,0x03=Orv18:5,0x04=Orv15:2,0x06=Orv11:39"}, port);
     QCOMPARE(controller->port(), port);

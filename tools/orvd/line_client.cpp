@@ -20,6 +20,15 @@ QString shown(const QString& text) {
   return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
 }
 
+QString unanswered(RequestFailure::Kind kind) {
+  switch (kind) {
+    case RequestFailure::Kind::NoConnection: return QStringLiteral("the controller is down");
+    case RequestFailure::Kind::ConnectionLost: return QStringLiteral("the controller link was lost");
+    case RequestFailure::Kind::LineTooLong: return QStringLiteral("the controller sent an over-long line");
+    default: return QStringLiteral("no reply from the controller");
+  }
+}
+
 }  // namespace
 
 LineClient::LineClient(quint64 id, QTcpSocket* socket, RequestQueue& queue, const SetGate& gate, QObject* parent)
@@ -86,7 +95,8 @@ bool LineClient::take(const LineReader<QByteArray>::Line& line) {
       answer(result.failure->line);  // the controller's own reply, however it reads
     else if (result.failure->kind == RequestFailure::Kind::QueueFull)
       emit event(QStringLiteral("%1: the queue is full, a request passed over").arg(name_));
-    // Otherwise no reply, as from a silent controller.
+    else  // no reply to the client, as from a silent controller
+      emit event(QStringLiteral("%1: not answered, %2").arg(name_, unanswered(result.failure->kind)));
     serve();
   });
   return true;
