@@ -169,13 +169,16 @@ class TestAccessConfig : public QObject {
   }
 
   void tokensAreFoundByTheirHash() {
-    const AccessConfig config = parseAccessConfig(
-        tokenLine("alice", "admin", "alice-token") + tokenLine("bob", "observe", "bob-token"), "orvd.conf");
+    const AccessConfig config =
+        parseAccessConfig(tokenLine("alice", "admin", "alice-token") + tokenLine("bob", "observe", "bob-token") +
+                              tokenLine("long", "admin", QByteArray(300, 'x')),  // longer than any token is taken
+                          "orvd.conf");
     const TokenEntry* bob = findToken(config.tokens, "bob-token");
     QVERIFY(bob);
     QCOMPARE(bob->name, QStringLiteral("bob"));
-    for (const QByteArray& wrong : {QByteArray("bob-toke"), QByteArray("bob-token "), QByteArray(),
-                                    tokenHash(kSalt, "bob-token").toHex(), QByteArray("BOB-TOKEN")})
+    for (const QByteArray& wrong :
+         {QByteArray("bob-toke"), QByteArray("bob-token "), QByteArray(), tokenHash(kSalt, "bob-token").toHex(),
+          QByteArray("BOB-TOKEN"), QByteArray(300, 'x')})
       QVERIFY2(!findToken(config.tokens, wrong), wrong.constData());
   }
 

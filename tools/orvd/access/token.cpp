@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int kTokenBytes = 32;
+// Far longer than any token newToken() makes; anything longer is not hashed at all.
+constexpr qsizetype kLongestToken = 256;
 
 QByteArray randomBytes(int count) {
   QByteArray bytes(count, Qt::Uninitialized);
@@ -43,6 +45,7 @@ bool constantTimeEqual(QByteArrayView a, QByteArrayView b) {
 }
 
 const TokenEntry* findToken(const QList<TokenEntry>& tokens, QByteArrayView token) {
+  if (token.size() > kLongestToken) return nullptr;
   const TokenEntry* found = nullptr;
   for (const TokenEntry& entry : tokens)
     if (constantTimeEqual(tokenHash(entry.salt, token), entry.hash) && !found) found = &entry;

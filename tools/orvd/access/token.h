@@ -16,7 +16,8 @@ QByteArray tokenHash(QByteArrayView salt, QByteArrayView token);
 // Compares every byte whatever it finds, so the time taken tells nothing of where they differ.
 bool constantTimeEqual(QByteArrayView a, QByteArrayView b);
 
-// The entry whose token this is, or nullptr; every entry is hashed and compared alike.
+// The entry whose token this is, or nullptr; every entry is hashed and compared alike. A token
+// longer than 256 bytes is nobody's.
 const TokenEntry* findToken(const QList<TokenEntry>& tokens, QByteArrayView token);
 
 // Adds a new token with `name` and `role` to the configuration file at `path` (created when missing),
