@@ -74,6 +74,10 @@ class TestAccessConfig : public QObject {
     const QByteArray ok = tokenLine("alice", "admin", "x");
     const QByteArray salt = kSalt.toHex(), hash = tokenHash(kSalt, "x").toHex();
     QTest::newRow("unknown") << QByteArray("\nlock-leese 5\n") << R"(orvd.conf:2: unknown setting "lock-leese")";
+    QTest::newRow("control characters shown")
+        << QByteArray("\x1b[31mred 1\n") << "orvd.conf:1: unknown setting \"\\x1b[31mred\"";
+    QTest::newRow("placeholders kept") << QByteArray("remote-role %1%2\n")
+                                       << R"(orvd.conf:1: "%1%2" is not a role (none, observe, operate or admin))";
     QTest::newRow("twice") << QByteArray("line-role operate\nLine-Role admin\n")
                            << "orvd.conf:2: line-role is given twice";
     QTest::newRow("no value") << QByteArray("remote-role\n") << "orvd.conf:1: remote-role takes 1 word, not 0";

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/follow/band_map.h"
+#include "core/follow/printable.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ bool isHex(QStringView text) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
   });
 }
+
+// A word of the file in an error, fit for one terminal line.
+QString quoted(QStringView word) { return printable(word.left(60)); }
 
 class Reader {
  public:
@@ -46,7 +50,7 @@ class Reader {
     if (key == u"rf-exception") return readException(args);
     if (key != u"loopback-role" && key != u"remote-role" && key != u"line-role" && key != u"lock-lease" &&
         key != u"max-connections")
-      fail(QStringLiteral("unknown setting \"%1\"").arg(words[0].left(40)));
+      fail(QStringLiteral("unknown setting \"%1\"").arg(quoted(words[0])));
     if (seen_.contains(key)) fail(QStringLiteral("%1 is given twice").arg(key));
     seen_.insert(key);
     expectWords(key, args, 1);
@@ -70,8 +74,7 @@ class Reader {
     const auto role = readRole(word);
     if (!role || (*role == Role::None && !noneAllowed))
       fail(QStringLiteral("\"%1\" is not a role (%2observe, operate or admin)")
-               .arg(word.left(40))
-               .arg(noneAllowed ? QStringLiteral("none, ") : QString()));
+               .arg(quoted(word), noneAllowed ? QStringLiteral("none, ") : QString()));
     return *role;
   }
 
@@ -103,14 +106,14 @@ class Reader {
     expectWords(QStringLiteral("line-allow"), args, 1);
     const auto subnet = QHostAddress::parseSubnet(args[0].toString());
     if (subnet.first.isNull() || !args[0].contains(u'/'))
-      fail(QStringLiteral("\"%1\" is not a network (192.168.1.0/24, fd00::/8)").arg(args[0].left(60)));
+      fail(QStringLiteral("\"%1\" is not a network (192.168.1.0/24, fd00::/8)").arg(quoted(args[0])));
     config_.lineNetworks << subnet;
   }
 
   void readException(const QList<QStringView>& args) {
     expectWords(QStringLiteral("rf-exception"), args, 1);
     const auto address = readPanelAddress(args[0]);
-    if (!address) fail(QStringLiteral("\"%1\" is not a panel address (0x00..0x7F)").arg(args[0].left(40)));
+    if (!address) fail(QStringLiteral("\"%1\" is not a panel address (0x00..0x7F)").arg(quoted(args[0])));
     config_.rfExceptions.insert(*address);
   }
 
