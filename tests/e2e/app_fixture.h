@@ -13,6 +13,14 @@
 #include "controller_sim.h"
 #include "support/program_state.h"
 
+// The control of that name under `parent`; a missing one is said on the output.
+template <class T>
+T* named(QObject* parent, const QString& name) {
+  T* found = parent->findChild<T*>(name);
+  if (!found) qWarning("no control named %s", qPrintable(name));
+  return found;
+}
+
 struct ReceivedLine {
   qint64 ms;
   QByteArray line;

@@ -27,13 +27,6 @@
 
 namespace {
 
-template <class T>
-T* named(QObject* parent, const QString& name) {
-  T* found = parent->findChild<T*>(name);
-  if (!found) qWarning("no control named %s", qPrintable(name));
-  return found;
-}
-
 QStringList sentLines(const QList<ReceivedLine>& lines) {
   QStringList out;
   for (const ReceivedLine& r : lines) out << QString::fromLatin1(r.line);

@@ -13,17 +13,6 @@
 #include "gui/panels/panel_control_area.h"
 #include "orvd/hub_processes.h"
 
-namespace {
-
-template <class T>
-T* named(QObject* parent, const QString& name) {
-  T* found = parent->findChild<T*>(name);
-  if (!found) qWarning("no control named %s", qPrintable(name));
-  return found;
-}
-
-}  // namespace
-
 class TestOrvdWindow : public QObject {
   Q_OBJECT
  private slots:

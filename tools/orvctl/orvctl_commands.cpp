@@ -24,6 +24,7 @@
 #include "orvctl_panel_commands.h"
 #include "core/storage/record_files.h"
 #include "core/storage/settings_file.h"
+#include "common/option_value.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ int batch(Session& s, QStringList args, QTextStream& in) {
   if (args[0] != u"-") {
     file.setFileName(args[0]);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-      badUse(QStringLiteral("batch \"%1\": %2").arg(shown(args[0]), file.errorString()));
+      badUse(QStringLiteral("batch \"%1\": %2").arg(printableStart(args[0]), file.errorString()));
     fileStream.setDevice(&file);
     source = &fileStream;
   }
@@ -104,7 +105,8 @@ int batch(Session& s, QStringList args, QTextStream& in) {
     const QString name = words.takeFirst();
     try {
       const PanelCommand* command = name == u"scan" || name == u"run" ? nullptr : panelCommand(name, words);
-      if (!command) badUse(QStringLiteral("'%1' cannot be batched: get, set, step and recall can").arg(shown(name)));
+      if (!command)
+        badUse(QStringLiteral("'%1' cannot be batched: get, set, step and recall can").arg(printableStart(name)));
       const Result result = command->run(s, words);
       s.print(result);
     } catch (const CommandFailure& f) {
@@ -168,21 +170,6 @@ int follow(const Globals& g, const QStringList& args) {
   return runFollow(FollowTarget{g.host, static_cast<quint16>(g.port), g.timeoutMs, g.json}, args, std::move(lookup));
 }
 
-// The value of "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
-std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const QString& name) {
-  const QString& a = args[i];
-  if (a == name) {
-    if (i + 1 >= args.size()) badUse(name + QStringLiteral(" needs a value"));
-    i += 2;
-    return args[i - 1];
-  }
-  if (a.startsWith(name + u'=')) {
-    ++i;
-    return a.mid(name.size() + 1);
-  }
-  return std::nullopt;
-}
-
 bool asksForHelp(const QStringList& args) { return args.contains(u"--help") || args.contains(u"-h"); }
 
 int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTextStream& err, bool& json) {
@@ -204,16 +191,16 @@ int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QText
     } else if (args[i] == u"--verbose") {
       verbose = true;
       ++i;
-    } else if (auto v = optionValue(args, i, QStringLiteral("--host"))) {
+    } else if (auto v = optionValue(args, i, QStringLiteral("--host"), badUse)) {
       host = v;
-    } else if (auto v = optionValue(args, i, QStringLiteral("--port"))) {
+    } else if (auto v = optionValue(args, i, QStringLiteral("--port"), badUse)) {
       port = v;
-    } else if (auto v = optionValue(args, i, QStringLiteral("--dir"))) {
+    } else if (auto v = optionValue(args, i, QStringLiteral("--dir"), badUse)) {
       dir = v;
-    } else if (auto v = optionValue(args, i, QStringLiteral("--timeout"))) {
+    } else if (auto v = optionValue(args, i, QStringLiteral("--timeout"), badUse)) {
       timeout = v;
     } else {
-      badUse(QStringLiteral("unknown option '%1'; orvctl --help lists them").arg(shown(args[i])));
+      badUse(QStringLiteral("unknown option '%1'; orvctl --help lists them").arg(printableStart(args[i])));
     }
   }
   if (i >= args.size()) badUse(QStringLiteral("no command given; orvctl --help lists them"));
@@ -224,14 +211,15 @@ int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QText
 
   if (command != u"follow" && asksForHelp(rest)) {
     const auto help = helpFor(command);
-    if (!help) badUse(QStringLiteral("unknown command '%1'; orvctl --help lists them").arg(shown(command)));
+    if (!help) badUse(QStringLiteral("unknown command '%1'; orvctl --help lists them").arg(printableStart(command)));
     out << QStringLiteral("usage: orvctl %1\n  %2\n")
                .arg((command + u' ' + QLatin1String(help->shape)).trimmed(), QLatin1String(help->what));
     return Done;
   }
 
   InstalledPath = dir ? QFileInfo(*dir).absoluteFilePath() + u'/' : defaultProgramFolder();
-  if (dir && !QFileInfo(*dir).isDir()) badUse(QStringLiteral("--dir: \"%1\" is not a folder").arg(shown(*dir)));
+  if (dir && !QFileInfo(*dir).isDir())
+    badUse(QStringLiteral("--dir: \"%1\" is not a folder").arg(printableStart(*dir)));
   const QString settingsPath = filenames::programFile(kSettingsFile);
   const TcpSettings stored = readTcpSettings(settingsPath);
 
@@ -241,8 +229,9 @@ int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QText
   g.host = host.value_or(stored.address);
   QHostAddress numeric;
   if (!numeric.setAddress(g.host) || numeric.protocol() != QAbstractSocket::IPv4Protocol)
-    badUse(QStringLiteral("'%1' is not a numeric IPv4 address%2")
-               .arg(shown(g.host), host ? QString() : QStringLiteral(" (Address in \"%1\")").arg(settingsPath)));
+    badUse(
+        QStringLiteral("'%1' is not a numeric IPv4 address%2")
+            .arg(printableStart(g.host), host ? QString() : QStringLiteral(" (Address in \"%1\")").arg(settingsPath)));
   g.port = port ? boundedArgument(*port, QStringLiteral("--port"), 1, 65535)
                 : boundedArgument(stored.port, QStringLiteral("Port in \"%1\"").arg(settingsPath), 1, 65535);
   if (timeout) g.timeoutMs = boundedArgument(*timeout, QStringLiteral("--timeout"), 1, 3600000);
@@ -252,7 +241,7 @@ int runCommand(const QStringList& args, QTextStream& in, QTextStream& out, QText
   if (command == u"batch") return batch(session, rest, in);
   if (command == u"watch") return watch(session, rest);
   const PanelCommand* entry = panelCommand(command, rest);
-  if (!entry) badUse(QStringLiteral("unknown command '%1'; orvctl --help lists them").arg(shown(command)));
+  if (!entry) badUse(QStringLiteral("unknown command '%1'; orvctl --help lists them").arg(printableStart(command)));
   const Result result = entry->run(session, rest);
   session.close();
   session.print(result);

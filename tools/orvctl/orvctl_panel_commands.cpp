@@ -62,7 +62,8 @@ void warnOfUnusable(Session& s, const NameReply& names) {
   for (const NameEntry& e : names.entries)
     if (e.slot < 1 || e.slot > 0x7F)
       s.warn(QStringLiteral("the controller names %1 at %2, which cannot be used: panels are 0x01 to 0x7F")
-                 .arg(shown(e.model), e.slot < 0 || e.slot > 0xFF ? QString::number(e.slot) : addressText(e.slot)));
+                 .arg(printableStart(e.model),
+                      e.slot < 0 || e.slot > 0xFF ? QString::number(e.slot) : addressText(e.slot)));
 }
 
 std::optional<TunerMemory> storedTunerMemory(int tuner, int memory) {
@@ -141,8 +142,9 @@ Result step(Session& s, const QStringList& args) {
   if (!rec.I_bruk || rec.Adresse != panel)
     throw CommandFailure{OtherAnswer, QStringLiteral("no panel answers at %1").arg(addressText(panel))};
   if (!isTuner(rec))
-    throw CommandFailure{OtherAnswer,
-                         QStringLiteral("%1 is an %2, not an Orv11").arg(addressText(panel), shown(rec.Navn.text()))};
+    throw CommandFailure{
+        OtherAnswer,
+        QStringLiteral("%1 is an %2, not an Orv11").arg(addressText(panel), printableStart(rec.Navn.text()))};
   const int position = s.ask(Request::status(panel)).value;
   return statusResult(panel, setAndCheck(s, panel, panelModelOf(rec)->step(position, delta)));
 }
@@ -203,7 +205,7 @@ Result run(Session& s, const QStringList& args) {
       badUse(QStringLiteral("\"%1\" line %2: '%3' is not a command #0xAA Set X:1=V (0x00..0x7F, 0..255)")
                  .arg(path)
                  .arg(i + 1)
-                 .arg(shown(line)));
+                 .arg(printableStart(line)));
     commands.append(*command);
   }
   for (const TunerMemory& command : commands) setAndCheck(s, command.address, command.value, Delay);

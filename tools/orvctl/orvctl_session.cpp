@@ -15,11 +15,6 @@ namespace {
 // not a reply to anything.
 constexpr int kGreetingMs = 50;
 
-QString shortened(const QString& text) {
-  constexpr qsizetype kShown = 80;
-  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
-}
-
 QString errorName(ExitStatus status) {
   switch (status) {
     case Done: return QStringLiteral("none");
@@ -34,18 +29,13 @@ QString errorName(ExitStatus status) {
 
 }  // namespace
 
-QString shown(const QString& text) {
-  constexpr qsizetype kShown = 60;
-  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
-}
-
 [[noreturn]] void badUse(const QString& message) { throw CommandFailure{BadUse, message}; }
 
 int integerArgument(const QString& text, const QString& what) {
   try {
     return StrToInt(text);
   } catch (const ConversionError&) {
-    badUse(QStringLiteral("%1 '%2' is not a whole number").arg(what, shown(text)));
+    badUse(QStringLiteral("%1 '%2' is not a whole number").arg(what, printableStart(text)));
   }
 }
 
@@ -60,7 +50,7 @@ int addressArgument(const QString& text) {
   const auto address = readPanelAddress(text);
   if (!address)
     badUse(QStringLiteral("'%1' is not a panel address: write 0x and two hexadecimal digits, 0x00 to 0x7F")
-               .arg(shown(text)));
+               .arg(printableStart(text)));
   return *address;
 }
 
@@ -83,7 +73,7 @@ Session::Session(const Globals& g, QTextStream& out, QTextStream& err)
   QObject::connect(&queue_, &RequestQueue::commandSent,
                    [this](const QString& command) { err_ << "> " << printable(command.trimmed()) << Qt::endl; });
   QObject::connect(&queue_, &RequestQueue::lineReceived,
-                   [this](const QString& line) { err_ << "< " << shortened(line) << Qt::endl; });
+                   [this](const QString& line) { err_ << "< " << printableStart(line, 80) << Qt::endl; });
 }
 
 QString Session::where() const { return g_.host + u':' + QString::number(g_.port); }
@@ -132,20 +122,20 @@ CommandFailure Session::failureOf(const Request& request, const RequestFailure& 
       return {NoReply, QStringLiteral("no reply from %1 within %2 ms: %3").arg(where()).arg(g_.timeoutMs).arg(what)};
     case RequestFailure::Kind::NoConnection:
       return {NoConnection, QStringLiteral("connection to %1 lost before sending %2")
-                                .arg(where(), shortened(request.command().trimmed()))};
+                                .arg(where(), printableStart(request.command().trimmed(), 80))};
     case RequestFailure::Kind::ConnectionLost:
       return {NoConnection, QStringLiteral("connection to %1 lost while waiting for %2").arg(where(), what)};
     case RequestFailure::Kind::BadReply:
       if (name)
         return {OtherAnswer, QStringLiteral("%1 answered the name request with %2: %3")
-                                 .arg(where(), shown(failure.line), shown(failure.message))};
-      return {OtherAnswer,
-              QStringLiteral("%1 answered %2: %3").arg(where(), shortened(failure.line), printable(failure.message))};
+                                 .arg(where(), printableStart(failure.line), printableStart(failure.message))};
+      return {OtherAnswer, QStringLiteral("%1 answered %2: %3")
+                               .arg(where(), printableStart(failure.line, 80), printable(failure.message))};
     case RequestFailure::Kind::LineTooLong:
       return {OtherAnswer, QStringLiteral("%1 sent a line longer than %2 bytes: %3")
                                .arg(where())
                                .arg(RequestQueue::kLongestLine)
-                               .arg(shortened(failure.line))};
+                               .arg(printableStart(failure.line, 80))};
     case RequestFailure::Kind::QueueFull: break;
   }
   return {OtherAnswer, QStringLiteral("%1: too many requests at once").arg(where())};

@@ -34,9 +34,6 @@ struct Result {
   std::optional<CommandFailure> failure;
 };
 
-// Text from the command line, a file or the controller, fit for one line of a message.
-QString shown(const QString& text);
-
 [[noreturn]] void badUse(const QString& message);
 // The integer rule's reading of an argument; BadUse naming `what` when it is not a whole number or
 // lies outside low..high.

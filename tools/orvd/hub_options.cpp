@@ -11,6 +11,7 @@
 #include "core/model/program_folder.h"
 #include "core/model/system_table.h"
 #include "core/storage/settings_file.h"
+#include "common/option_value.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ const char kUsage[] =
 
 [[noreturn]] void badUse(const QString& message) { throw HubExit{1, QStringLiteral("orvd: ") + message}; }
 
-QString shown(const QString& text) {
-  constexpr qsizetype kShown = 60;
-  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
-}
-
 int portNumber(const QString& text, const QString& what, int lowest) {
   std::optional<int> value;
   try {
@@ -47,30 +43,16 @@ int portNumber(const QString& text, const QString& what, int lowest) {
   } catch (const ConversionError&) {
   }
   if (!value || *value < lowest || *value > 65535)
-    badUse(QStringLiteral("%1 must be a port number %2..65535, not '%3'").arg(what).arg(lowest).arg(shown(text)));
+    badUse(
+        QStringLiteral("%1 must be a port number %2..65535, not '%3'").arg(what).arg(lowest).arg(printableStart(text)));
   return *value;
 }
 
 QHostAddress numericIPv4(const QString& text, const QString& what) {
   QHostAddress address;
   if (!address.setAddress(text) || address.protocol() != QAbstractSocket::IPv4Protocol)
-    badUse(QStringLiteral("%1: '%2' is not a numeric IPv4 address").arg(what, shown(text)));
+    badUse(QStringLiteral("%1: '%2' is not a numeric IPv4 address").arg(what, printableStart(text)));
   return address;
-}
-
-// The value of "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
-std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const QString& name) {
-  const QString& a = args[i];
-  if (a == name) {
-    if (i + 1 >= args.size()) badUse(name + QStringLiteral(" needs a value"));
-    i += 2;
-    return args[i - 1];
-  }
-  if (a.startsWith(name + u'=')) {
-    ++i;
-    return a.mid(name.size() + 1);
-  }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -84,21 +66,22 @@ HubOptions readHubOptions(const QStringList& args) {
   for (qsizetype i = 0; i < args.size();) {
     if (args[i] == u"-h" || args[i] == u"--help") throw HubExit{0, QString::fromLatin1(kUsage)};
     if (args[i] == u"--version") throw HubExit{0, QStringLiteral("orvd %1\n").arg(QStringLiteral(ORVD_VERSION))};
-    if (auto v = optionValue(args, i, QStringLiteral("--host")))
+    if (auto v = optionValue(args, i, QStringLiteral("--host"), badUse))
       host = v;
-    else if (auto v = optionValue(args, i, QStringLiteral("--port")))
+    else if (auto v = optionValue(args, i, QStringLiteral("--port"), badUse))
       port = v;
-    else if (auto v = optionValue(args, i, QStringLiteral("--dir")))
+    else if (auto v = optionValue(args, i, QStringLiteral("--dir"), badUse))
       dir = v;
-    else if (auto v = optionValue(args, i, QStringLiteral("--listen")))
+    else if (auto v = optionValue(args, i, QStringLiteral("--listen"), badUse))
       listen = v;
-    else if (auto v = optionValue(args, i, QStringLiteral("--station")))
+    else if (auto v = optionValue(args, i, QStringLiteral("--station"), badUse))
       station = v;
     else
-      badUse(QStringLiteral("unknown option '%1'; orvd --help lists them").arg(shown(args[i])));
+      badUse(QStringLiteral("unknown option '%1'; orvd --help lists them").arg(printableStart(args[i])));
   }
 
-  if (dir && !QFileInfo(*dir).isDir()) badUse(QStringLiteral("--dir: \"%1\" is not a folder").arg(shown(*dir)));
+  if (dir && !QFileInfo(*dir).isDir())
+    badUse(QStringLiteral("--dir: \"%1\" is not a folder").arg(printableStart(*dir)));
   InstalledPath = dir ? QFileInfo(*dir).absoluteFilePath() + u'/' : defaultProgramFolder();
   const QString settingsPath = filenames::programFile(kSettingsFile);
   const TcpSettings stored = readTcpSettings(settingsPath);
@@ -112,7 +95,7 @@ HubOptions readHubOptions(const QStringList& args) {
 
   const QString listenText = listen.value_or(kDefaultListen);
   const qsizetype colon = listenText.lastIndexOf(u':');
-  if (colon < 0) badUse(QStringLiteral("--listen: '%1' is not ADDRESS:PORT").arg(shown(listenText)));
+  if (colon < 0) badUse(QStringLiteral("--listen: '%1' is not ADDRESS:PORT").arg(printableStart(listenText)));
   options.listenAddress = numericIPv4(listenText.left(colon), QStringLiteral("--listen"));
   options.listenPort = static_cast<quint16>(portNumber(listenText.mid(colon + 1), QStringLiteral("--listen"), 0));
   options.station = station.value_or(QHostInfo::localHostName());

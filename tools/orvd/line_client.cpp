@@ -15,11 +15,6 @@ namespace {
 // Taken from the socket at a time; the rest waits in the system's buffers, unread.
 constexpr qint64 kReadPiece = 1024;
 
-QString shown(const QString& text) {
-  constexpr qsizetype kShown = 60;
-  return printable(QStringView(text).left(kShown)) + (text.size() > kShown ? QStringLiteral("...") : QString());
-}
-
 QString unanswered(RequestFailure::Kind kind) {
   switch (kind) {
     case RequestFailure::Kind::NoConnection: return QStringLiteral("the controller is down");
@@ -65,12 +60,13 @@ bool LineClient::take(const LineReader<QByteArray>::Line& line) {
     emit event(QStringLiteral("%1 sent a line longer than %2 characters, passed over: %3")
                    .arg(name_)
                    .arg(kLongestLine)
-                   .arg(shown(text)));
+                   .arg(printableStart(text)));
     return true;
   }
   const std::optional<Request> request = readClientRequest(text);
   if (!request) {
-    if (!text.isEmpty()) emit event(QStringLiteral("%1 sent no command, passed over: %2").arg(name_, shown(text)));
+    if (!text.isEmpty())
+      emit event(QStringLiteral("%1 sent no command, passed over: %2").arg(name_, printableStart(text)));
     return true;
   }
   if (request->kind == Request::Kind::Set) {

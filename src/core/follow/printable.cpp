@@ -14,3 +14,7 @@ QString printable(QStringView text) {
 }
 
 QString printable(QByteArrayView bytes) { return printable(QString::fromLatin1(bytes)); }
+
+QString printableStart(QStringView text, qsizetype length) {
+  return printable(text.left(length)) + (text.size() > length ? QStringLiteral("...") : QString());
+}

@@ -7,3 +7,5 @@
 QString printable(QStringView text);
 // Bytes read one character per byte.
 QString printable(QByteArrayView bytes);
+// The start of the text, printable, with "..." where it was cut: for a message quoting what came in.
+QString printableStart(QStringView text, qsizetype length = 60);
